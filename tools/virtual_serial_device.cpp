@@ -1,0 +1,120 @@
+#include "tools/virtual_serial_device.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+std::string Failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+int RemainingMs(std::chrono::steady_clock::time_point deadline) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
+    return ms > 0 ? static_cast<int>(ms) : 0;
+}
+
+// Raw, 8 bits, no software flow control: every byte passes both ways.
+bool MakeDeviceSideRaw(int fd) {
+    termios settings;
+    if (tcgetattr(fd, &settings) != 0) return false;
+    cfmakeraw(&settings);
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    settings.c_cflag |= CLOCAL | CREAD;
+    return tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+}  // namespace
+
+VirtualSerialDevice::~VirtualSerialDevice() {
+    Vanish();
+    if (!m_linkPath.empty()) {
+        // Remove the link only if it is still ours.
+        char target[256];
+        const ssize_t length = readlink(m_linkPath.c_str(), target, sizeof target - 1);
+        if (length > 0 && m_devicePath == std::string(target, static_cast<size_t>(length))) {
+            unlink(m_linkPath.c_str());
+        }
+    }
+}
+
+bool VirtualSerialDevice::Open(const std::string& linkPath, std::string& error) {
+    m_controller = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (m_controller == -1) {
+        error = Failure("posix_openpt");
+        return false;
+    }
+    if (grantpt(m_controller) != 0 || unlockpt(m_controller) != 0) {
+        error = Failure("unlockpt");
+        return false;
+    }
+    char name[128];
+    if (ptsname_r(m_controller, name, sizeof name) != 0) {
+        error = Failure("ptsname");
+        return false;
+    }
+    m_devicePath = name;
+
+    m_deviceHold = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_deviceHold == -1 || !MakeDeviceSideRaw(m_deviceHold)) {
+        error = Failure(m_devicePath.c_str());
+        return false;
+    }
+
+    unlink(linkPath.c_str());
+    if (symlink(name, linkPath.c_str()) != 0) {
+        error = Failure(linkPath.c_str());
+        return false;
+    }
+    m_linkPath = linkPath;
+    return true;
+}
+
+void VirtualSerialDevice::Vanish() {
+    if (m_deviceHold != -1) close(m_deviceHold);
+    if (m_controller != -1) close(m_controller);
+    m_deviceHold = -1;
+    m_controller = -1;
+}
+
+bool VirtualSerialDevice::Send(const std::string& data, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t count = write(m_controller, data.data() + sent, data.size() - sent);
+        if (count > 0) {
+            sent += static_cast<size_t>(count);
+            continue;
+        }
+        if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
+        pollfd room{m_controller, POLLOUT, 0};
+        if (poll(&room, 1, RemainingMs(deadline)) == 0) return false;
+    }
+    return true;
+}
+
+std::string VirtualSerialDevice::Receive(size_t count, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::string received;
+    while (received.size() < count) {
+        char buffer[4096];
+        const size_t wanted = std::min(sizeof buffer, count - received.size());
+        const ssize_t got = read(m_controller, buffer, wanted);
+        if (got > 0) {
+            received.append(buffer, static_cast<size_t>(got));
+            continue;
+        }
+        if (got < 0 && errno != EAGAIN && errno != EINTR) break;
+        pollfd waiting{m_controller, POLLIN, 0};
+        const int left = RemainingMs(deadline);
+        if (left == 0 || poll(&waiting, 1, left) == 0) break;
+    }
+    return received;
+}

@@ -1,0 +1,44 @@
+// A pseudo-terminal that stands in for a serial device.
+//
+// The device side (the one a terminal program opens) is raw with no
+// software flow control and is published as a symbolic link, for example
+// <build>/dev/ttyS1. The other side is this object's: what the program sends
+// is read here, and what is written here arrives at the program.
+#pragma once
+
+#include <string>
+
+class VirtualSerialDevice {
+public:
+    VirtualSerialDevice() = default;
+    ~VirtualSerialDevice();
+    VirtualSerialDevice(const VirtualSerialDevice&) = delete;
+    VirtualSerialDevice& operator=(const VirtualSerialDevice&) = delete;
+
+    // Creates the pair and the link (replacing whatever was at linkPath).
+    // On failure returns false and says why in error.
+    bool Open(const std::string& linkPath, std::string& error);
+    // Closes this side as an unplugged adapter would: the program's side
+    // hangs up. The link stays until destruction.
+    void Vanish();
+
+    // This side, non-blocking.
+    int fd() const { return m_controller; }
+    // A descriptor of the device side, for reading its settings.
+    int deviceFd() const { return m_deviceHold; }
+    // The device the link points to, such as /dev/pts/3.
+    const std::string& devicePath() const { return m_devicePath; }
+    const std::string& linkPath() const { return m_linkPath; }
+
+    // Writes all of data, waiting up to timeoutMs for room. False when the
+    // time ran out or this side is gone.
+    bool Send(const std::string& data, int timeoutMs = 5000);
+    // Reads until count bytes came or timeoutMs passed; returns what came.
+    std::string Receive(size_t count, int timeoutMs);
+
+private:
+    int m_controller = -1;
+    int m_deviceHold = -1;  // keeps the device side alive between programs
+    std::string m_devicePath;
+    std::string m_linkPath;
+};
