@@ -1,0 +1,68 @@
+// What the program leaves of the terminal it ran on, and its open failure.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include "tests/e2e/sandbox_ports.h"
+#include "tests/e2e/terminal_session.h"
+
+namespace {
+
+TEST(OpenFailureTest, SaysSoAndExitsWithStatusOne) {
+    ClearSandboxPorts();
+    TerminalSession session({"com1", "600"});
+    const termios before = session.ConsoleSettings();
+    const int status = session.WaitForExit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(session.output(), std::string(kBanner) + "Set baudrate to 600 bauds\r\n" +
+                                    "Can't open port COM1!\r\nExiting...\r\n");
+    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
+}
+
+TEST(OpenFailureTest, PortHeldByAnotherProgramIsNotOpened) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TerminalSession first({});
+    ASSERT_TRUE(first.WaitForOutput("Press ESC, ESC to exit\r\n")) << first.output();
+
+    TerminalSession second({});
+    const int status = second.WaitForExit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_NE(second.output().find("Can't open port COM2!\r\nExiting...\r\n"), std::string::npos);
+
+    device->Send("still here");
+    EXPECT_TRUE(first.WaitForOutput("still here"));
+}
+
+TEST(TerminalSettingsTest, RestoredAfterEscEsc) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TerminalSession session({});
+    const termios before = session.ConsoleSettings();
+    ASSERT_TRUE(session.WaitForRawKeyboard());
+    EXPECT_FALSE(SameSettings(before, session.ConsoleSettings()));
+    session.Type("\x1b\x1b");
+    const int status = session.WaitForExit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
+}
+
+class EndingSignalTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(EndingSignalTest, RestoresTheTerminalAndDiesOfTheSignal) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TerminalSession session({});
+    const termios before = session.ConsoleSettings();
+    ASSERT_TRUE(session.WaitForRawKeyboard());
+
+    session.Signal(GetParam());
+    const int status = session.WaitForExit();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
+    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, EndingSignalTest,
+                         ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT));
+
+}  // namespace

@@ -1,0 +1,39 @@
+#include "tests/e2e/sandbox_ports.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string SandboxPortPath(int number) {
+    return std::string(TARNWICK_SANDBOX_DEVICE_DIR) + "/ttyS" + std::to_string(number - 1);
+}
+
+}  // namespace
+
+const char kBanner[] =
+    "\r\nTarnwick program started\r\n"
+    "Usage:\r\nTarnwick [com1] [baudrate]\r\n"
+    "Parameter [com1] is optional for COM1 port using. Default is COM2\r\n"
+    "Parameter [baudrate] can be number of bauds: 110,300,600...256000\r\n";
+
+std::string OpenedText(int number) {
+    return "Serial port COM" + std::to_string(number) +
+           " successfully opened\r\n"
+           "Keyboard input comes to port\r\n"
+           "Port output comes to screen\r\n"
+           "Press ESC, ESC to exit\r\n";
+}
+
+std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number) {
+    mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
+    auto device = std::make_unique<VirtualSerialDevice>();
+    std::string error;
+    EXPECT_TRUE(device->Open(SandboxPortPath(number), error)) << error;
+    return device;
+}
+
+void ClearSandboxPorts() {
+    for (int number : {1, 2}) unlink(SandboxPortPath(number).c_str());
+}

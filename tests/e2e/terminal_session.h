@@ -1,0 +1,44 @@
+// The sandbox terminal program running with a pseudo-terminal as its
+// console, driven from the test like a user at a keyboard.
+#pragma once
+
+#include <sys/types.h>
+#include <termios.h>
+
+#include <string>
+#include <vector>
+
+class TerminalSession {
+public:
+    // Starts the program with these arguments. The console starts in the
+    // usual cooked mode, but without output processing so that its text
+    // arrives byte for byte.
+    explicit TerminalSession(const std::vector<std::string>& arguments);
+    ~TerminalSession();
+    TerminalSession(const TerminalSession&) = delete;
+    TerminalSession& operator=(const TerminalSession&) = delete;
+
+    // Collects console output until it holds text, or the time is up.
+    bool WaitForOutput(const std::string& text, int timeoutMs = 5000);
+    // Until the program has put its keyboard into raw mode.
+    bool WaitForRawKeyboard(int timeoutMs = 5000);
+    void Type(const std::string& keys);
+    void Signal(int signalNumber);
+    // The wait status once the program has ended, -1 if it did not in time.
+    int WaitForExit(int timeoutMs = 5000);
+
+    // Everything the console has shown so far.
+    const std::string& output() const { return m_output; }
+    termios ConsoleSettings() const;
+    pid_t pid() const { return m_pid; }
+
+private:
+    void Collect(int timeoutMs);
+
+    pid_t m_pid = -1;
+    int m_console = -1;
+    std::string m_output;
+};
+
+// Whether two terminal settings are the same in every flag and character.
+bool SameSettings(const termios& left, const termios& right);

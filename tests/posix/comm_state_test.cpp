@@ -1,0 +1,150 @@
+// GetCommState and SetCommState against what a pseudo-terminal really holds.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/posix/com_names.h"
+#include "platform/posix/line_settings.h"
+#include "tools/virtual_serial_device.h"
+
+namespace {
+
+// A virtual device opened exclusively, as the terminal opens it, and read
+// back through a descriptor of the test's own.
+class CommState : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string prefix = kComDevicePrefix;
+        mkdir(prefix.substr(0, prefix.rfind('/')).c_str(), 0700);
+        std::string error;
+        ASSERT_TRUE(m_device.Open(prefix + std::to_string(getpid()), error)) << error;
+        m_probe = open(m_device.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        m_port = CreateFileA(m_device.linkPath().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(m_port, INVALID_HANDLE_VALUE);
+        m_dcb.DCBlength = sizeof m_dcb;  // what the terminal asks for
+        m_dcb.BaudRate = 9600;
+        m_dcb.fBinary = 1;
+        m_dcb.fParity = 1;
+        m_dcb.ByteSize = 8;
+    }
+    void TearDown() override {
+        CloseHandle(m_port);
+        close(m_probe);
+    }
+
+    termios2 Held() const {
+        termios2 settings{};
+        EXPECT_EQ(ioctl(m_probe, TCGETS2, &settings), 0);
+        return settings;
+    }
+    static bool Same(const termios2& a, const termios2& b) { return !memcmp(&a, &b, sizeof a); }
+
+    VirtualSerialDevice m_device;
+    int m_probe = -1;
+    HANDLE m_port = INVALID_HANDLE_VALUE;
+    DCB m_dcb{};
+};
+
+TEST_F(CommState, EveryTerminalRateReachesTheDevice) {
+    const struct {
+        DWORD rate;
+        tcflag_t code;
+    } rates[] = {{110, B110},       {300, B300},      {600, B600},     {1200, B1200},
+                 {2400, B2400},     {4800, B4800},    {9600, B9600},   {14400, BOTHER},
+                 {19200, B19200},   {38400, B38400},  {56000, BOTHER}, {57600, B57600},
+                 {115200, B115200}, {128000, BOTHER}, {256000, BOTHER}};
+    for (const auto& r : rates) {
+        SCOPED_TRACE(r.rate);
+        m_dcb.BaudRate = r.rate;
+        ASSERT_TRUE(SetCommState(m_port, &m_dcb));
+        EXPECT_EQ(Held().c_ospeed, r.rate);
+        EXPECT_EQ(Held().c_cflag & CBAUD, r.code);
+        DCB reported{};
+        EXPECT_TRUE(GetCommState(m_port, &reported) && reported.BaudRate == r.rate);
+    }
+}
+
+TEST_F(CommState, TerminalSettingsMakeACookedDeviceRaw8N1AndTransparent) {
+    termios2 cooked = Held();
+    cooked.c_iflag = ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | IXON | IXOFF;
+    cooked.c_oflag = OPOST | ONLCR;
+    cooked.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
+    cooked.c_cflag |= CSTOPB | CRTSCTS;
+    ASSERT_EQ(ioctl(m_probe, TCSETS2, &cooked), 0);
+    ASSERT_TRUE(SetCommState(m_port, &m_dcb));
+    const termios2 held = Held();
+    EXPECT_EQ(held.c_iflag, IGNBRK | INPCK);
+    EXPECT_EQ((held.c_oflag & OPOST) | held.c_lflag, 0u);
+    EXPECT_EQ(held.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
+              CS8 | CLOCAL | CREAD);
+    EXPECT_TRUE(held.c_cc[VMIN] == 1 && held.c_cc[VTIME] == 0);
+
+    const std::string bytes("\x00\x11\x13\x0d\xff", 5);
+    ASSERT_TRUE(m_device.Send(bytes));
+    COMSTAT status{};
+    for (int tries = 0; tries < 500 && status.cbInQue < 5; ++tries) {
+        ASSERT_TRUE(ClearCommError(m_port, nullptr, &status));
+        Sleep(10);
+    }
+    ASSERT_EQ(status.cbInQue, 5u);  // flow control would have taken two
+    char buffer[5] = {};
+    DWORD done = 0;
+    ASSERT_TRUE(ReadFile(m_port, buffer, 5, &done, nullptr));
+    EXPECT_EQ(std::string(buffer, done), bytes);
+    ASSERT_TRUE(WriteFile(m_port, bytes.data(), 5, &done, nullptr));
+    EXPECT_EQ(m_device.Receive(5, 5000), bytes);  // an echo would come first
+}
+
+TEST_F(CommState, ReportedSettingsWrittenBackChangeNothing) {
+    for (const bool flowControl : {false, true}) {
+        m_dcb.BaudRate = flowControl ? 250000 : 9600;
+        m_dcb.StopBits = flowControl ? TWOSTOPBITS : ONESTOPBIT;
+        m_dcb.fOutxCtsFlow = m_dcb.fOutX = m_dcb.fInX = flowControl;
+        m_dcb.XoffChar = flowControl ? 0x02 : 0x13;
+        ASSERT_TRUE(SetCommState(m_port, &m_dcb));
+        const termios2 before = Held();
+        DCB reported{};
+        ASSERT_TRUE(GetCommState(m_port, &reported));
+        EXPECT_TRUE(reported.StopBits == m_dcb.StopBits && reported.fInX == m_dcb.fInX &&
+                    reported.XoffChar == m_dcb.XoffChar);
+        ASSERT_TRUE(SetCommState(m_port, &reported));
+        EXPECT_TRUE(Same(Held(), before)) << "flow control " << flowControl;
+    }
+}
+
+TEST_F(CommState, RefusedSettingsLeaveTheDeviceAsItWas) {
+    ASSERT_TRUE(SetCommState(m_port, &m_dcb));
+    const termios2 before = Held();
+    void (*const refused[])(DCB&) = {
+        [](DCB& d) { d.fBinary = 0; },
+        [](DCB& d) { d.ByteSize = 9; },
+        [](DCB& d) { d.StopBits = ONE5STOPBITS; },
+        [](DCB& d) { d.fOutxDsrFlow = 1; },
+        [](DCB& d) { d.fRtsControl = RTS_CONTROL_TOGGLE; },
+    };
+    for (const auto change : refused) {
+        DCB dcb = m_dcb;
+        dcb.BaudRate = 57600;  // a change that would show
+        change(dcb);
+        EXPECT_FALSE(SetCommState(m_port, &dcb));
+        EXPECT_TRUE(Same(Held(), before));
+    }
+    // A pseudo-terminal may keep 8 bits without parity whatever it is asked:
+    // then SetCommState must say so and put the old settings back.
+    DCB framed = m_dcb;
+    framed.BaudRate = 57600;
+    framed.ByteSize = 7;
+    framed.Parity = EVENPARITY;
+    if (SetCommState(m_port, &framed)) {
+        EXPECT_EQ(Held().c_cflag & (CSIZE | PARENB | PARODD), CS7 | PARENB);
+    } else {
+        EXPECT_TRUE(Same(Held(), before));
+    }
+}
+
+}  // namespace

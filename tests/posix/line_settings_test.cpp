@@ -1,0 +1,140 @@
+// Device control blocks against termios2 records, without a device.
+#include "platform/posix/line_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <tuple>
+
+namespace {
+
+// A raw 8N1 record at 9600 with unusual flow control characters and flags no
+// control block describes, which every translation must keep.
+termios2 RawRecord() {
+    termios2 t;
+    std::memset(&t, 0, sizeof t);
+    t.c_iflag = IGNBRK | IUTF8;
+    t.c_oflag = ONLCR;
+    t.c_cflag = B9600 | CS8 | CLOCAL | CREAD | HUPCL;
+    t.c_cc[VSTART] = 0x05;
+    t.c_cc[VSTOP] = 0x06;
+    t.c_cc[VMIN] = 1;
+    t.c_ispeed = t.c_ospeed = 9600;
+    return t;
+}
+
+// What the terminal asks for: 8N1, binary, parity checking, no flow control.
+DCB TerminalDcb(DWORD rate) {
+    DCB dcb{};
+    dcb.BaudRate = rate;
+    dcb.fBinary = 1;
+    dcb.fParity = 1;
+    dcb.ByteSize = 8;
+    return dcb;
+}
+
+TEST(LineSettings, DeviceRecordsSurviveTheRoundTripUnchanged) {
+    const struct {
+        tcflag_t cflag, iflag;  // speed code, frame and flow control
+        speed_t speed;
+        BYTE bits, parity, stopBits;
+    } cases[] = {
+        {B9600 | CS8, 0, 9600, 8, NOPARITY, ONESTOPBIT},
+        {BOTHER | CS7 | PARENB | CSTOPB, INPCK, 250000, 7, EVENPARITY, TWOSTOPBITS},
+        {B19200 | CS8 | PARENB | PARODD, INPCK, 19200, 8, ODDPARITY, ONESTOPBIT},
+        {B115200 | CS7 | PARENB | PARODD | CMSPAR, 0, 115200, 7, MARKPARITY, ONESTOPBIT},
+        {B1200 | CS6 | PARENB | CMSPAR, INPCK, 1200, 6, SPACEPARITY, ONESTOPBIT},
+        {B110 | CS5 | CSTOPB, 0, 110, 5, NOPARITY, ONE5STOPBITS},
+        {B57600 | CS8 | CRTSCTS, 0, 57600, 8, NOPARITY, ONESTOPBIT},
+        {B38400 | CS8, IXON | IXOFF, 38400, 8, NOPARITY, ONESTOPBIT},
+        {BOTHER | CS8 | CSTOPB | CRTSCTS, IXON, 14400, 8, NOPARITY, TWOSTOPBITS},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.speed);
+        termios2 record = RawRecord();
+        record.c_cflag = (record.c_cflag & ~(CBAUD | CSIZE)) | c.cflag;
+        record.c_iflag |= c.iflag;
+        record.c_ispeed = record.c_ospeed = c.speed;
+        DCB dcb;
+        Termios2ToDcb(record, 0, dcb);
+        EXPECT_EQ(std::make_tuple(dcb.BaudRate, dcb.ByteSize, dcb.Parity, dcb.StopBits),
+                  std::make_tuple(c.speed, c.bits, c.parity, c.stopBits));
+        EXPECT_EQ(dcb.fOutX * IXON | dcb.fInX * IXOFF | dcb.fParity * INPCK, c.iflag);
+        EXPECT_TRUE(DcbIsSupported(dcb));
+        termios2 back = record;
+        DcbToTermios2(dcb, back);
+        EXPECT_EQ(std::memcmp(&back, &record, sizeof record), 0);
+    }
+}
+
+TEST(LineSettings, BinaryModeMakesACookedRecordRaw) {
+    termios2 record = RawRecord();
+    record.c_iflag = ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK | IXON | IXOFF;
+    record.c_oflag = OPOST | ONLCR;
+    record.c_lflag = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
+    record.c_cflag &= ~(CLOCAL | CREAD);
+    record.c_cc[VMIN] = 0;
+    record.c_cc[VTIME] = 5;
+    DCB dcb;
+    Termios2ToDcb(record, 0, dcb);
+    EXPECT_EQ(dcb.fBinary, 0u);
+
+    DcbToTermios2(TerminalDcb(9600), record);
+    EXPECT_EQ(record.c_iflag, IGNBRK | INPCK);
+    EXPECT_EQ(record.c_oflag, tcflag_t{ONLCR});
+    EXPECT_EQ(record.c_lflag, 0u);
+    EXPECT_EQ(record.c_cflag & (CLOCAL | CREAD | CSIZE), CLOCAL | CREAD | CS8);
+    EXPECT_EQ(record.c_cc[VMIN], 1);
+    EXPECT_EQ(record.c_cc[VTIME], 0);
+}
+
+TEST(LineSettings, OnlyValuesTheDeviceCanHonourAreSupported) {
+    const struct {
+        bool supported;
+        void (*change)(DCB&);
+    } cases[] = {
+        {true, [](DCB&) {}},
+        {true,
+         [](DCB& d) {
+             d.ByteSize = 5;
+             d.StopBits = ONE5STOPBITS;
+             d.Parity = SPACEPARITY;
+         }},
+        {true,
+         [](DCB& d) {
+             d.fOutxCtsFlow = 1;
+             d.fRtsControl = RTS_CONTROL_HANDSHAKE;
+         }},
+        {true,
+         [](DCB& d) {
+             d.fOutX = 1;
+             d.fInX = 1;
+             d.fDtrControl = DTR_CONTROL_ENABLE;
+         }},
+        {false, [](DCB& d) { d.fBinary = 0; }},
+        {false, [](DCB& d) { d.BaudRate = 0; }},
+        {false, [](DCB& d) { d.ByteSize = 4; }},
+        {false, [](DCB& d) { d.ByteSize = 9; }},
+        {false, [](DCB& d) { d.Parity = 5; }},
+        {false, [](DCB& d) { d.StopBits = 3; }},
+        {false, [](DCB& d) { d.StopBits = ONE5STOPBITS; }},
+        {false,
+         [](DCB& d) {
+             d.ByteSize = 5;
+             d.StopBits = TWOSTOPBITS;
+         }},
+        {false, [](DCB& d) { d.fOutxDsrFlow = 1; }},
+        {false, [](DCB& d) { d.fNull = 1; }},
+        {false, [](DCB& d) { d.fDsrSensitivity = 1; }},
+        {false, [](DCB& d) { d.fErrorChar = 1; }},
+        {false, [](DCB& d) { d.fDtrControl = DTR_CONTROL_HANDSHAKE; }},
+        {false, [](DCB& d) { d.fRtsControl = RTS_CONTROL_TOGGLE; }},
+    };
+    for (size_t row = 0; row < sizeof cases / sizeof cases[0]; ++row) {
+        DCB dcb = TerminalDcb(9600);
+        cases[row].change(dcb);
+        EXPECT_EQ(DcbIsSupported(dcb), cases[row].supported) << "row " << row;
+    }
+}
+
+}  // namespace
