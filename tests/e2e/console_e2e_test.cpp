@@ -47,6 +47,23 @@ TEST(TerminalSettingsTest, RestoredAfterEscEsc) {
     EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
 }
 
+TEST(NoTerminalTest, StandardInputAndOutputStandInForTheConsole) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TerminalSession session({}, TerminalSession::Console::kPipes);
+    ASSERT_TRUE(session.WaitForOutput(OpenedText(2))) << session.output();
+    session.Type("keys");
+    EXPECT_EQ(device->Receive(4, 5000), "keys");
+
+    // Once input has ended the program still shows what the port sends.
+    session.EndInput();
+    device->Send("shown");
+    EXPECT_TRUE(session.WaitForOutput(OpenedText(2) + "shown"));
+    session.Signal(SIGTERM);
+    const int status = session.WaitForExit();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+}
+
 class EndingSignalTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(EndingSignalTest, RestoresTheTerminalAndDiesOfTheSignal) {

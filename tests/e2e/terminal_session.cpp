@@ -1,6 +1,7 @@
 #include "tests/e2e/terminal_session.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -22,28 +23,46 @@ Clock::time_point Deadline(int timeoutMs) {
 
 }  // namespace
 
-TerminalSession::TerminalSession(const std::vector<std::string>& arguments) {
+TerminalSession::TerminalSession(const std::vector<std::string>& arguments, Console console) {
     std::vector<std::string> words{TARNWICK_SANDBOX_PROGRAM};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    int terminal = -1;
-    if (openpty(&m_console, &terminal, nullptr, nullptr, nullptr) != 0) return;
-    termios settings;
-    tcgetattr(terminal, &settings);
-    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tcsetattr(terminal, TCSANOW, &settings);
+    int programSide[2] = {-1, -1};  // its standard input and output
+    if (console == Console::kTerminal) {
+        if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
+        termios settings;
+        tcgetattr(programSide[0], &settings);
+        settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        tcsetattr(programSide[0], TCSANOW, &settings);
+        m_screen = m_keys = m_console;
+    } else {
+        int input[2], output[2];
+        if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) return;
+        programSide[0] = input[0];
+        programSide[1] = output[1];
+        m_keys = input[1];
+        m_screen = output[0];
+    }
 
     m_pid = fork();
     if (m_pid == 0) {
-        close(m_console);
-        login_tty(terminal);  // its own session, with this as controlling terminal
+        if (console == Console::kTerminal) {
+            close(m_console);
+            login_tty(programSide[0]);  // its own session, with this as controlling terminal
+        } else {
+            setsid();  // its own session, with no controlling terminal
+            dup2(programSide[0], STDIN_FILENO);
+            dup2(programSide[1], STDOUT_FILENO);
+        }
         execv(argv[0], argv.data());
         _exit(127);
     }
-    close(terminal);
+    for (int fd : programSide) {
+        if (fd != -1) close(fd);
+    }
 }
 
 TerminalSession::~TerminalSession() {
@@ -51,14 +70,15 @@ TerminalSession::~TerminalSession() {
         kill(m_pid, SIGKILL);
         waitpid(m_pid, nullptr, 0);
     }
-    if (m_console != -1) close(m_console);
+    EndInput();
+    if (m_screen != -1) close(m_screen);
 }
 
 void TerminalSession::Collect(int timeoutMs) {
-    pollfd waiting{m_console, POLLIN, 0};
+    pollfd waiting{m_screen, POLLIN, 0};
     if (poll(&waiting, 1, timeoutMs) <= 0) return;
     char buffer[65536];
-    const ssize_t count = read(m_console, buffer, sizeof buffer);
+    const ssize_t count = read(m_screen, buffer, sizeof buffer);
     if (count > 0) {
         m_output.append(buffer, static_cast<size_t>(count));
     } else {
@@ -88,10 +108,15 @@ bool TerminalSession::WaitForRawKeyboard(int timeoutMs) {
 void TerminalSession::Type(const std::string& keys) {
     size_t done = 0;
     while (done < keys.size()) {
-        const ssize_t count = write(m_console, keys.data() + done, keys.size() - done);
+        const ssize_t count = write(m_keys, keys.data() + done, keys.size() - done);
         if (count > 0) done += static_cast<size_t>(count);
         if (count < 0 && errno != EINTR && errno != EAGAIN) return;
     }
+}
+
+void TerminalSession::EndInput() {
+    if (m_keys != -1 && m_keys != m_screen) close(m_keys);
+    m_keys = -1;
 }
 
 void TerminalSession::Signal(int signalNumber) { kill(m_pid, signalNumber); }

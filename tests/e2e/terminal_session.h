@@ -10,10 +10,14 @@
 
 class TerminalSession {
 public:
-    // Starts the program with these arguments. The console starts in the
-    // usual cooked mode, but without output processing so that its text
-    // arrives byte for byte.
-    explicit TerminalSession(const std::vector<std::string>& arguments);
+    enum class Console { kTerminal, kPipes };
+
+    // Starts the program with these arguments. With kTerminal its console
+    // is a pseudo-terminal in the usual cooked mode, but without output
+    // processing so that its text arrives byte for byte. With kPipes it has
+    // no controlling terminal, and pipes are its standard input and output.
+    explicit TerminalSession(const std::vector<std::string>& arguments,
+                             Console console = Console::kTerminal);
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
     TerminalSession& operator=(const TerminalSession&) = delete;
@@ -23,6 +27,8 @@ public:
     // Until the program has put its keyboard into raw mode.
     bool WaitForRawKeyboard(int timeoutMs = 5000);
     void Type(const std::string& keys);
+    // Ends the program's standard input (kPipes only).
+    void EndInput();
     void Signal(int signalNumber);
     // The wait status once the program has ended, -1 if it did not in time.
     int WaitForExit(int timeoutMs = 5000);
@@ -36,7 +42,9 @@ private:
     void Collect(int timeoutMs);
 
     pid_t m_pid = -1;
-    int m_console = -1;
+    int m_console = -1;  // the pseudo-terminal, if any
+    int m_screen = -1;   // where the program's console text comes out
+    int m_keys = -1;     // where keys go in
     std::string m_output;
 };
 
