@@ -1,3 +1,8 @@
+# A dynamically linked program has the C library's shared pages in its
+# resident set (over 1 MB); linked statically it needs well under 1 MB.
+# Sanitizer and valgrind builds want it dynamic.
+option(TARNWICK_STATIC_PROGRAM "Link the terminal program statically on Linux" ON)
+
 # tarnwick_add_program(<name> <com-prefix>)
 # The terminal program built as <name>. On platforms without the system's
 # own communications API, COM<n> opens <com-prefix> followed by n-1.
@@ -8,5 +13,8 @@ function(tarnwick_add_program name com_prefix)
   if(NOT WIN32)
     target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix/com_prefix.cpp)
     target_compile_definitions(${name} PRIVATE TARNWICK_COM_PREFIX="${com_prefix}")
+    if(TARNWICK_STATIC_PROGRAM AND NOT TARNWICK_SANITIZE)
+      target_link_options(${name} PRIVATE -static)
+    endif()
   endif()
 endfunction()

@@ -1,17 +1,20 @@
 // Opening, closing, purging, querying and transferring on a device.
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "platform/comm.h"
 #include "platform/posix/com_names.h"
 #include "platform/posix/comm_handle.h"
+#include "platform/posix/exclusive_use.h"
+#include "platform/posix/wait_hook.h"
 
 namespace {
 
@@ -28,15 +31,6 @@ int OpenFlagsForAccess(DWORD desiredAccess) {
     }
 }
 
-// flock keeps out other programs that lock (and root, which TIOCEXCL does
-// not stop); TIOCEXCL keeps out those that do not lock. A file that is no
-// terminal cannot take TIOCEXCL; it is let through here and refused when its
-// line settings are asked for.
-bool TakeExclusiveUse(int fd) {
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
-    return ioctl(fd, TIOCEXCL) == 0 || errno == ENOTTY || errno == EINVAL;
-}
-
 // Reads and writes wait as on the original platform: O_NONBLOCK was only
 // there so that the open would not wait for carrier.
 bool MakeBlocking(int fd) {
@@ -50,6 +44,36 @@ bool MakeBlocking(int fd) {
 bool OutputPending(int fd) {
     int outQueue = 0;
     return ioctl(fd, TIOCOUTQ, &outQueue) != 0 || outQueue > 0;
+}
+
+// Moves what the kernel holds into the handle's input queue once that queue
+// is empty. False when the device has gone (hung up, unplugged: EIO).
+// The poll comes first because it makes the kernel pass on bytes still on
+// their way to the terminal's input buffer, which TIOCINQ alone would not
+// count: without it a stream looks empty now and then and waits a poll step.
+bool RefillInput(CommHandle& device) {
+    if (device.InputQueued() != 0) return true;
+    device.inputStart = device.inputEnd = 0;
+    pollfd waiting{device.fd, POLLIN, 0};
+    if (poll(&waiting, 1, 0) <= 0) return true;
+    int kernelQueued = 0;
+    if (ioctl(device.fd, TIOCINQ, &kernelQueued) != 0) return false;
+    if (kernelQueued <= 0) return true;
+    const size_t wanted = std::min(static_cast<size_t>(kernelQueued), CommHandle::kInputCapacity);
+    ssize_t got;
+    do {
+        got = read(device.fd, device.input, wanted);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return false;
+    device.inputEnd = static_cast<size_t>(got);
+    return true;
+}
+
+DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
+    const DWORD count = static_cast<DWORD>(std::min<size_t>(device.InputQueued(), wanted));
+    std::memcpy(bytes, device.input + device.inputStart, count);
+    device.inputStart += count;
+    return count;
 }
 
 // Waits until written bytes have left the device, so that a write is done
@@ -76,19 +100,25 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
     if (fd == -1) return INVALID_HANDLE_VALUE;
 
     const bool exclusive = shareMode == 0;
-    if ((exclusive && !TakeExclusiveUse(fd)) || !MakeBlocking(fd)) {
+    if (exclusive && !TakeExclusiveUse(fd)) {
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
-    return new CommHandle{fd, exclusive};
+    if (!MakeBlocking(fd)) {
+        if (exclusive) ReleaseExclusiveUse(fd);
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto* device = new CommHandle;
+    device->fd = fd;
+    device->exclusive = exclusive;
+    return device;
 }
 
 BOOL CloseHandle(HANDLE handle) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr) return FALSE;
-    // The exclusive flag outlives this descriptor on a device that someone
-    // else keeps open (a pseudo-terminal's own side, say): take it back.
-    if (device->exclusive) ioctl(device->fd, TIOCNXCL);
+    if (device->exclusive) ReleaseExclusiveUse(device->fd);
     const int result = close(device->fd);
     delete device;
     return result == 0 ? TRUE : FALSE;
@@ -99,25 +129,21 @@ BOOL PurgeComm(HANDLE handle, DWORD flags) {
     if (device == nullptr) return FALSE;
     const bool input = (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
     const bool output = (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) != 0 && OutputPending(device->fd);
+    if (input) device->inputStart = device->inputEnd = 0;
     if (!input && !output) return TRUE;
     const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
     return tcflush(device->fd, queue) == 0 ? TRUE : FALSE;
 }
 
+// Writes are drained before they return, so the output queue is always
+// empty when this can be asked.
 BOOL ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
     CommHandle* device = ToCommHandle(handle);
-    if (device == nullptr) return FALSE;
-    // A device that has gone (hung up, unplugged) answers EIO here.
-    int inQueue = 0;
-    if (ioctl(device->fd, TIOCINQ, &inQueue) != 0) return FALSE;
-    int outQueue = 0;
-    if (ioctl(device->fd, TIOCOUTQ, &outQueue) != 0) outQueue = 0;
-
+    if (device == nullptr || !RefillInput(*device)) return FALSE;
     if (errors != nullptr) *errors = 0;
     if (status != nullptr) {
         std::memset(status, 0, sizeof *status);
-        status->cbInQue = static_cast<DWORD>(inQueue);
-        status->cbOutQue = static_cast<DWORD>(outQueue);
+        status->cbInQue = static_cast<DWORD>(device->InputQueued());
     }
     return TRUE;
 }
@@ -126,7 +152,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr || buffer == nullptr) return FALSE;
     auto* bytes = static_cast<unsigned char*>(buffer);
-    DWORD done = 0;
+    DWORD done = TakeQueuedInput(*device, bytes, bytesToRead);
     BOOL ok = TRUE;
     while (done < bytesToRead) {
         const ssize_t count = read(device->fd, bytes + done, bytesToRead - done);
@@ -147,6 +173,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
                LPOVERLAPPED) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr || buffer == nullptr) return FALSE;
+    BeforeWait();
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     DWORD done = 0;
     BOOL ok = TRUE;

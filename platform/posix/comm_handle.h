@@ -1,11 +1,23 @@
 // What a communications HANDLE points to on this platform.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/comm.h"
 
 struct CommHandle {
     int fd;
     bool exclusive;  // opened with share mode 0: locked and TIOCEXCL set
+
+    // Input taken from the kernel in one read and handed out from here, so
+    // that a stream of one-byte reads costs no system call per byte. The
+    // kernel's terminal input buffer holds no more than this at a time.
+    static const size_t kInputCapacity = 4096;
+    unsigned char input[kInputCapacity];
+    size_t inputStart = 0;
+    size_t inputEnd = 0;
+
+    size_t InputQueued() const { return inputEnd - inputStart; }
 };
 
 // The handle's object, or nullptr for a null or invalid handle.

@@ -1,24 +1,62 @@
 // The console calls: formatted text, key polling, unechoed keys and raw
 // bytes out.
-#include "platform/console.h"
-
 #include <errno.h>
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
 
+#include "platform/console.h"
+#include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
 #include "platform/posix/keyboard_mode.h"
+#include "platform/posix/wait_hook.h"
 
 namespace {
+
+// A busy loop calls _kbhit between bytes it shows; asking the terminal
+// every time would cost a system call per byte. So the terminal is asked
+// after every wait, and otherwise once kKeyCheckIntervalNs has passed, with
+// the clock read only every kCallsPerClockRead calls.
+const long long kKeyCheckIntervalNs = 500000;
+const unsigned kCallsPerClockRead = 32;
+
+bool g_keyCheckDue = true;
+unsigned g_callsSinceClockRead = 0;
+long long g_lastKeyCheckNs = 0;
 
 // A key that _kbhit has taken from the terminal and _getch has not yet
 // handed out, and whether input has ended (end of file, terminal gone).
 int g_waitingKey = -1;
 bool g_inputEnded = false;
+
+long long NowNs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+bool KeyCheckDue() {
+    if (!g_keyCheckDue) {
+        if (++g_callsSinceClockRead < kCallsPerClockRead) return false;
+        g_callsSinceClockRead = 0;
+        if (NowNs() - g_lastKeyCheckNs < kKeyCheckIntervalNs) return false;
+    }
+    g_keyCheckDue = false;
+    g_callsSinceClockRead = 0;
+    g_lastKeyCheckNs = NowNs();
+    return true;
+}
+
+void CatchUpBeforeWaiting() {
+    FlushConsoleOutput();
+    g_keyCheckDue = true;
+}
+
+const bool g_hookSet = (SetBeforeWaitHook(CatchUpBeforeWaiting), true);
 
 // Takes one byte from the console input, waiting at most timeoutMs (-1:
 // for ever). -1 when none came.
@@ -49,20 +87,19 @@ int _cprintf(const char* format, ...) {
     const int length = std::vsnprintf(small, sizeof small, format, arguments);
     va_end(arguments);
     if (length < 0) return -1;
-    if (static_cast<size_t>(length) < sizeof small) {
-        return WriteToConsole(small, static_cast<unsigned long>(length)) ? length : -1;
-    }
+    const size_t size = static_cast<size_t>(length);
+    if (size < sizeof small) return ConsoleOutputText(small, size) ? length : -1;
 
-    std::vector<char> large(static_cast<size_t>(length) + 1);
+    std::vector<char> large(size + 1);
     va_start(arguments, format);
     std::vsnprintf(large.data(), large.size(), format, arguments);
     va_end(arguments);
-    return WriteToConsole(large.data(), static_cast<unsigned long>(length)) ? length : -1;
+    return ConsoleOutputText(large.data(), size) ? length : -1;
 }
 
 int _kbhit() {
     EnterKeyboardRawMode();
-    if (g_waitingKey == -1) g_waitingKey = ReadKey(0);
+    if (g_waitingKey == -1 && KeyCheckDue()) g_waitingKey = ReadKey(0);
     return g_waitingKey != -1 ? 1 : 0;
 }
 
@@ -70,11 +107,14 @@ int _getch() {
     EnterKeyboardRawMode();
     int key = g_waitingKey;
     g_waitingKey = -1;
-    if (key == -1) key = ReadKey(-1);
+    if (key == -1) {
+        BeforeWait();
+        key = ReadKey(-1);
+    }
     return key;
 }
 
 int _putch(int character) {
     const unsigned char byte = static_cast<unsigned char>(character);
-    return WriteToConsole(&byte, 1) ? byte : EOF;
+    return ConsoleOutputByte(byte) ? byte : EOF;
 }

@@ -8,7 +8,3 @@ struct ConsoleFiles {
 };
 
 const ConsoleFiles& Console();
-
-// Writes every byte, continuing over short writes and signals. False when
-// the console refuses them.
-bool WriteToConsole(const void* data, unsigned long size);

@@ -1,49 +1,25 @@
 #include "platform/posix/keyboard_mode.h"
 
 #include <errno.h>
-#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
+#include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
+#include "platform/posix/exit_cleanup.h"
 
 namespace {
 
-const int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
-
-// Read by the signal handler, so written before the handlers are installed.
+// Read at exit and by signal handlers, so written before registering.
 int g_terminal = -1;
 termios g_savedSettings;
 
-// Async-signal-safe: tcsetattr is a single ioctl.
-void RestoreSettings() {
+// What was gathered for the console goes out in the raw mode it was meant
+// for; then the terminal gets its own settings back. Both are single
+// system calls, safe in a signal handler.
+void RestoreConsole() {
+    FlushConsoleOutputAtEnd();
     while (tcsetattr(g_terminal, TCSANOW, &g_savedSettings) != 0 && errno == EINTR) {
-    }
-}
-
-void RestoreAtExit() { RestoreSettings(); }
-
-// Installed with SA_RESETHAND: once the terminal is back, the signal is sent
-// again and ends the process with its default action as if never caught.
-void RestoreAndDie(int signalNumber) {
-    const int savedErrno = errno;
-    RestoreSettings();
-    raise(signalNumber);
-    errno = savedErrno;
-}
-
-void RestoreOnEndingSignals() {
-    for (int signalNumber : kEndingSignals) {
-        struct sigaction previous;
-        if (sigaction(signalNumber, nullptr, &previous) != 0) continue;
-        if (previous.sa_handler == SIG_IGN) continue;  // ignored by whoever started us
-        struct sigaction action {};
-        action.sa_handler = RestoreAndDie;
-        sigfillset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(signalNumber, &action, nullptr);
     }
 }
 
@@ -68,8 +44,7 @@ void EnterKeyboardRawMode() {
     if (!isatty(terminal) || tcgetattr(terminal, &saved) != 0) return;
     g_terminal = terminal;
     g_savedSettings = saved;
-    std::atexit(RestoreAtExit);
-    RestoreOnEndingSignals();
+    RunAtEveryExit(RestoreConsole);
 
     const termios raw = RawSettings(saved);
     while (tcsetattr(terminal, TCSANOW, &raw) != 0 && errno == EINTR) {

@@ -1,0 +1,184 @@
+// tarnwick-bench: measures the sandboxed terminal, and any other terminal
+// command given, on a virtual serial device with a pseudo-terminal console.
+//
+//   tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]
+//                  [[--ready TEXT] COMMAND]...
+//
+// Each COMMAND is a shell command line in which {device} stands for the
+// virtual device's path, e.g. 'picocom -q -b 115200 {device}'. It counts as
+// started when the console shows TEXT, or without --ready when the program
+// has put its console into raw mode.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/console_process.h"
+#include "bench/measurements.h"
+
+namespace {
+
+struct Contender {
+    std::string name;
+    std::string command;
+    std::string linkName;  // where the device is published, in the device directory
+    std::string ready;     // console text that ends the start; empty: raw mode
+    std::string exitKeys;  // empty: ended with SIGTERM
+};
+
+struct Options {
+    size_t floodBytes = 8 << 20;
+    int samples = 300;
+    double idleSeconds = 5;
+    std::vector<Contender> contenders;
+};
+
+struct Figures {
+    double startupMs = 0;
+    IdleFigures idle;
+    Percentiles receive, keystroke;
+    FloodFigures flood;
+    long peakKb = 0;
+    std::string failure;
+};
+
+std::string Substituted(std::string command, const std::string& device) {
+    for (size_t at; (at = command.find("{device}")) != std::string::npos;) {
+        command.replace(at, 8, device);
+    }
+    return command;
+}
+
+Figures Measure(const Contender& contender, const Options& options) {
+    Figures figures;
+    mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
+    VirtualSerialDevice device;
+    ConsoleProcess terminal;
+    std::string error;
+    if (!device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName, error) ||
+        !terminal.Start(Substituted(contender.command, device.devicePath()), error)) {
+        figures.failure = error;
+        return figures;
+    }
+
+    const bool started = contender.ready.empty() ? terminal.WaitForRawMode(10000)
+                                                 : terminal.WaitFor(contender.ready, 10000);
+    figures.startupMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - terminal.started()).count();
+    if (!started || !terminal.WaitForRawMode(10000)) {
+        figures.failure = "did not start: " + terminal.shown();
+        return figures;
+    }
+
+    std::mt19937 random(20261206);
+    figures.idle = MeasureIdle(terminal, options.idleSeconds);
+    figures.receive = MeasureReceiveLatency(terminal, device, options.samples, random);
+    figures.keystroke = MeasureKeystrokeLatency(terminal, device, options.samples, random);
+    figures.flood = MeasureFlood(terminal, device, options.floodBytes);
+    figures.peakKb = terminal.PeakResidentKb();
+    terminal.End(contender.exitKeys, 2000);
+    return figures;
+}
+
+void PrintRow(const char* label, const std::vector<Figures>& all,
+              const std::function<std::string(const Figures&)>& cell) {
+    std::printf("%-36s", label);
+    for (const Figures& figures : all) {
+        std::printf("%14s", figures.failure.empty() ? cell(figures).c_str() : "-");
+    }
+    std::printf("\n");
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+void Report(const Options& options, const std::vector<Figures>& all) {
+    std::printf("%-36s", "");
+    for (const Contender& contender : options.contenders) {
+        std::printf("%14s", contender.name.c_str());
+    }
+    std::printf("\n");
+    PrintRow("flood throughput (MB/s)", all,
+             [](const Figures& f) { return Fixed(f.flood.megabytesPerSecond, 2); });
+    PrintRow("flood shown intact", all,
+             [](const Figures& f) { return std::string(f.flood.intact ? "yes" : "NO"); });
+    PrintRow("CPU per received byte (ns)", all,
+             [](const Figures& f) { return Fixed(f.flood.cpuNsPerByte, 1); });
+    PrintRow("receive latency p50 (ms)", all,
+             [](const Figures& f) { return Fixed(f.receive.p50Ms, 2); });
+    PrintRow("receive latency p99 (ms)", all,
+             [](const Figures& f) { return Fixed(f.receive.p99Ms, 2); });
+    PrintRow("keystroke latency p50 (ms)", all,
+             [](const Figures& f) { return Fixed(f.keystroke.p50Ms, 2); });
+    PrintRow("keystroke latency p99 (ms)", all,
+             [](const Figures& f) { return Fixed(f.keystroke.p99Ms, 2); });
+    PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
+    PrintRow("idle wake-ups (per s)", all,
+             [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
+    PrintRow("peak resident memory (MB)", all,
+             [](const Figures& f) { return Fixed(static_cast<double>(f.peakKb) / 1024, 2); });
+    PrintRow("start-up (ms)", all, [](const Figures& f) { return Fixed(f.startupMs, 1); });
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (!all[i].failure.empty()) {
+            std::printf("%s failed: %s\n", options.contenders[i].name.c_str(),
+                        all[i].failure.c_str());
+        }
+    }
+}
+
+bool ParseArguments(int argc, char** argv, Options& options) {
+    options.contenders.push_back(Contender{"tarnwick", TARNWICK_SANDBOX_PROGRAM " 115200",
+                                           "ttyS1", "Press ESC, ESC to exit", "\x1b\x1b"});
+    std::string ready;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--bytes" && hasValue) {
+            options.floodBytes = std::strtoull(argv[++i], nullptr, 10);
+        } else if (argument == "--samples" && hasValue) {
+            options.samples = std::atoi(argv[++i]);
+        } else if (argument == "--idle" && hasValue) {
+            options.idleSeconds = std::atof(argv[++i]);
+        } else if (argument == "--ready" && hasValue) {
+            ready = argv[++i];
+        } else if (argument.rfind("--", 0) == 0) {
+            return false;
+        } else {
+            const std::string name = argument.substr(0, argument.find(' '));
+            options.contenders.push_back(Contender{name.substr(name.rfind('/') + 1), argument,
+                                                   "bench-port", ready, ""});
+            ready.clear();
+        }
+    }
+    return options.floodBytes > 0 && options.samples > 0 && options.idleSeconds > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseArguments(argc, argv, options)) {
+        std::fprintf(stderr,
+                     "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]\n"
+                     "                      [[--ready TEXT] 'COMMAND ... {device} ...']...\n");
+        return 2;
+    }
+    std::vector<Figures> all;
+    for (const Contender& contender : options.contenders) {
+        std::fprintf(stderr, "measuring %s...\n", contender.name.c_str());
+        all.push_back(Measure(contender, options));
+    }
+    Report(options, all);
+    for (const Figures& figures : all) {
+        if (!figures.failure.empty() || !figures.flood.intact) return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,41 @@
+// The figures the benchmark takes of one running terminal program.
+#pragma once
+
+#include <cstddef>
+#include <random>
+
+#include "bench/console_process.h"
+#include "tools/virtual_serial_device.h"
+
+struct Percentiles {
+    double p50Ms = 0;
+    double p99Ms = 0;
+};
+
+struct IdleFigures {
+    double cpuPercent = 0;
+    double wakeupsPerSecond = 0;
+};
+
+struct FloodFigures {
+    double megabytesPerSecond = 0;
+    double cpuNsPerByte = 0;
+    size_t bytesShown = 0;
+    bool intact = false;  // every byte shown, unchanged and in order
+};
+
+// CPU use and wake-ups (context switches) while nothing happens.
+IdleFigures MeasureIdle(ConsoleProcess& terminal, double seconds);
+
+// From a byte leaving the device to its showing on the console, over
+// samples taken at random moments.
+Percentiles MeasureReceiveLatency(ConsoleProcess& terminal, VirtualSerialDevice& device,
+                                  int samples, std::mt19937& random);
+
+// From a key typed on the console to its arrival at the device.
+Percentiles MeasureKeystrokeLatency(ConsoleProcess& terminal, VirtualSerialDevice& device,
+                                    int samples, std::mt19937& random);
+
+// The device sends bytes of every value as fast as the terminal takes
+// them; each byte shown is checked against what was sent.
+FloodFigures MeasureFlood(ConsoleProcess& terminal, VirtualSerialDevice& device, size_t bytes);

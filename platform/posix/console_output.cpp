@@ -1,0 +1,65 @@
+#include "platform/posix/console_output.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include "platform/posix/console_terminal.h"
+#include "platform/posix/exit_cleanup.h"
+
+namespace {
+
+const size_t kBlockSize = 4096;
+
+// Shared with the signal handler: a byte is stored before it is counted.
+unsigned char g_block[kBlockSize];
+volatile sig_atomic_t g_gathered = 0;
+volatile sig_atomic_t g_writingBlock = 0;
+
+bool WriteAll(const unsigned char* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(Console().output, bytes, size);
+        if (written > 0) {
+            bytes += written;
+            size -= static_cast<size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool FlushConsoleOutput() {
+    const size_t gathered = static_cast<size_t>(g_gathered);
+    if (gathered == 0) return true;
+    g_writingBlock = 1;
+    const bool written = WriteAll(g_block, gathered);
+    g_gathered = 0;  // a console that refuses output loses the block, not the program
+    g_writingBlock = 0;
+    return written;
+}
+
+void FlushConsoleOutputAtEnd() {
+    if (g_writingBlock) return;
+    const int savedErrno = errno;
+    WriteAll(g_block, static_cast<size_t>(g_gathered));
+    g_gathered = 0;
+    errno = savedErrno;
+}
+
+bool ConsoleOutputByte(unsigned char byte) {
+    static const bool flushAtEnd = (RunAtEveryExit(FlushConsoleOutputAtEnd), true);
+    static_cast<void>(flushAtEnd);
+    bool written = true;
+    if (static_cast<size_t>(g_gathered) == kBlockSize) written = FlushConsoleOutput();
+    g_block[g_gathered] = byte;
+    g_gathered = g_gathered + 1;
+    return written;
+}
+
+bool ConsoleOutputText(const char* text, size_t size) {
+    const bool flushed = FlushConsoleOutput();
+    return WriteAll(reinterpret_cast<const unsigned char*>(text), size) && flushed;
+}

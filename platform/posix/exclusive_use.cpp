@@ -1,0 +1,55 @@
+#include "platform/posix/exclusive_use.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+
+#include "platform/posix/exit_cleanup.h"
+
+namespace {
+
+// Descriptors (plus one; 0 is a free slot) whose exclusive flag is to be
+// taken back at the end. Read by signal handlers. Devices beyond the table
+// still work; only their flag is not taken back if the process is killed.
+const int kTracked = 16;
+volatile sig_atomic_t g_tracked[kTracked];
+
+void ReleaseAllAtEnd() {
+    for (int i = 0; i < kTracked; ++i) {
+        if (g_tracked[i] != 0) ioctl(g_tracked[i] - 1, TIOCNXCL);
+    }
+}
+
+void Track(int fd) {
+    static const bool releaseAtEnd = (RunAtEveryExit(ReleaseAllAtEnd), true);
+    static_cast<void>(releaseAtEnd);
+    for (int i = 0; i < kTracked; ++i) {
+        if (g_tracked[i] == 0) {
+            g_tracked[i] = fd + 1;
+            return;
+        }
+    }
+}
+
+void Untrack(int fd) {
+    for (int i = 0; i < kTracked; ++i) {
+        if (g_tracked[i] == fd + 1) g_tracked[i] = 0;
+    }
+}
+
+}  // namespace
+
+bool TakeExclusiveUse(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
+    if (ioctl(fd, TIOCEXCL) == 0) {
+        Track(fd);
+        return true;
+    }
+    return errno == ENOTTY || errno == EINVAL;
+}
+
+void ReleaseExclusiveUse(int fd) {
+    Untrack(fd);
+    ioctl(fd, TIOCNXCL);
+}
