@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <optional>
+#include <thread>
 
 #include "tests/e2e/sandbox_ports.h"
 #include "tests/e2e/terminal_session.h"
@@ -72,6 +74,40 @@ TEST_F(BridgingTest, EveryByteValuePassesUnchangedBothWays) {
     session->Type("\x1b");
     EXPECT_EQ(device->Receive(1, 5000), "\x1b");
     ExpectEndsOnSecondEsc();
+}
+
+TEST_F(BridgingTest, AMebibyteOfEveryByteValueArrivesIntactAndInOrder) {
+    const std::string flood = EveryByteValue(1 << 20);
+    std::thread sender([&] { device->Send(flood, 30000); });
+    const bool arrived = session->WaitForOutputSize(opened + flood.size(), 30000);
+    sender.join();
+    ASSERT_TRUE(arrived) << Shown().size() << " bytes shown";
+    EXPECT_TRUE(Shown() == flood);
+    session->Type("\x1b");
+    EXPECT_EQ(device->Receive(1, 5000), "\x1b");
+    ExpectEndsOnSecondEsc();
+}
+
+TEST_F(BridgingTest, EscEscEndsTheProgramDuringAFlood) {
+    int status = -1;
+    {
+        DeviceFlood flood(*device, std::string(4096, 'f'));
+        ASSERT_TRUE(session->WaitForOutput("ffff"));
+        session->Type("\x1b\x1b");
+        status = session->WaitForExit();
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(PortIsFree(*device));
+}
+
+TEST_F(BridgingTest, AVanishedDeviceNeitherSpinsNorKeepsEscEscFromEnding) {
+    device->Vanish();
+    const double cpuBefore = session->CpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(session->CpuSeconds() - cpuBefore, 0.1) << "busy while the device is gone";
+    session->Type("\x1b\x1b");
+    const int status = session->WaitForExit();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ TEST(TerminalSettingsTest, RestoredAfterEscEsc) {
     const int status = session.WaitForExit();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
+    EXPECT_TRUE(PortIsFree(*device));
 }
 
 TEST(NoTerminalTest, StandardInputAndOutputStandInForTheConsole) {
@@ -66,17 +67,21 @@ TEST(NoTerminalTest, StandardInputAndOutputStandInForTheConsole) {
 
 class EndingSignalTest : public ::testing::TestWithParam<int> {};
 
-TEST_P(EndingSignalTest, RestoresTheTerminalAndDiesOfTheSignal) {
+TEST_P(EndingSignalTest, DuringAFloodRestoresTheTerminalFreesThePortAndDies) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
     TerminalSession session({});
     const termios before = session.ConsoleSettings();
-    ASSERT_TRUE(session.WaitForRawKeyboard());
-
-    session.Signal(GetParam());
-    const int status = session.WaitForExit();
+    int status = -1;
+    {
+        DeviceFlood flood(*device, std::string(4096, 'f'));
+        ASSERT_TRUE(session.WaitForOutput("ffff"));
+        session.Signal(GetParam());
+        status = session.WaitForExit();
+    }
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
     EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
+    EXPECT_TRUE(PortIsFree(*device));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, EndingSignalTest,

@@ -1,6 +1,9 @@
 #include "tests/e2e/sandbox_ports.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +35,31 @@ std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number) {
     std::string error;
     EXPECT_TRUE(device->Open(SandboxPortPath(number), error)) << error;
     return device;
+}
+
+bool PortIsFree(const VirtualSerialDevice& device) {
+    const int fd = open(device.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    int exclusive = 1;
+    const bool free = fd != -1 && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                      ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
+    if (fd != -1) close(fd);
+    return free;
+}
+
+std::string EveryByteValue(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    return bytes;
+}
+
+DeviceFlood::DeviceFlood(VirtualSerialDevice& device, const std::string& pattern)
+    : m_sender([this, &device, pattern] {
+          while (!m_stop) device.Send(pattern, 20);
+      }) {}
+
+DeviceFlood::~DeviceFlood() {
+    m_stop = true;
+    m_sender.join();
 }
 
 void ClearSandboxPorts() {

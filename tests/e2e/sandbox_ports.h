@@ -1,8 +1,10 @@
 // Virtual devices published where the sandbox program looks for its ports.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "tools/virtual_serial_device.h"
 
@@ -18,3 +20,21 @@ std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number);
 
 // Removes whatever an earlier run left as the sandbox's COM1 and COM2.
 void ClearSandboxPorts();
+
+// Whether nobody holds the device: no lock on it and no exclusive flag.
+bool PortIsFree(const VirtualSerialDevice& device);
+
+// Bytes of every value, in an order that shows loss and reordering.
+std::string EveryByteValue(size_t size);
+
+// The device sending a pattern over and over from a thread of its own,
+// until the object goes.
+class DeviceFlood {
+public:
+    DeviceFlood(VirtualSerialDevice& device, const std::string& pattern);
+    ~DeviceFlood();
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_sender;
+};

@@ -6,10 +6,12 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <utmp.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -26,10 +28,20 @@ Clock::time_point Deadline(int timeoutMs) {
 TerminalSession::TerminalSession(const std::vector<std::string>& arguments, Console console) {
     std::vector<std::string> words{TARNWICK_SANDBOX_PROGRAM};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
+    Start(console, [&words] {
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    });
+}
 
+TerminalSession::TerminalSession(Console console, const std::function<int()>& body) {
+    Start(console, [&body] { exit(body()); });
+}
+
+void TerminalSession::Start(Console console, const std::function<void()>& run) {
     int programSide[2] = {-1, -1};  // its standard input and output
     if (console == Console::kTerminal) {
         if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
@@ -57,8 +69,7 @@ TerminalSession::TerminalSession(const std::vector<std::string>& arguments, Cons
             dup2(programSide[0], STDIN_FILENO);
             dup2(programSide[1], STDOUT_FILENO);
         }
-        execv(argv[0], argv.data());
-        _exit(127);
+        run();
     }
     for (int fd : programSide) {
         if (fd != -1) close(fd);
@@ -90,6 +101,15 @@ void TerminalSession::Collect(int timeoutMs) {
 bool TerminalSession::WaitForOutput(const std::string& text, int timeoutMs) {
     const auto deadline = Deadline(timeoutMs);
     while (m_output.find(text) == std::string::npos) {
+        if (Clock::now() >= deadline) return false;
+        Collect(10);
+    }
+    return true;
+}
+
+bool TerminalSession::WaitForOutputSize(size_t size, int timeoutMs) {
+    const auto deadline = Deadline(timeoutMs);
+    while (m_output.size() < size) {
         if (Clock::now() >= deadline) return false;
         Collect(10);
     }
@@ -139,6 +159,13 @@ termios TerminalSession::ConsoleSettings() const {
     termios settings{};
     tcgetattr(m_console, &settings);
     return settings;
+}
+
+double TerminalSession::CpuSeconds() const {
+    clockid_t clock;
+    timespec used{};
+    if (clock_getcpuclockid(m_pid, &clock) != 0 || clock_gettime(clock, &used) != 0) return -1;
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
 }
 
 bool SameSettings(const termios& left, const termios& right) {

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 #include <termios.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,16 @@ public:
     // no controlling terminal, and pipes are its standard input and output.
     explicit TerminalSession(const std::vector<std::string>& arguments,
                              Console console = Console::kTerminal);
+    // Runs body instead, in a process of its own with such a console; its
+    // result is the exit status (a normal exit, so exit handlers run).
+    TerminalSession(Console console, const std::function<int()>& body);
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
     TerminalSession& operator=(const TerminalSession&) = delete;
 
     // Collects console output until it holds text, or the time is up.
     bool WaitForOutput(const std::string& text, int timeoutMs = 5000);
+    bool WaitForOutputSize(size_t size, int timeoutMs = 5000);
     // Until the program has put its keyboard into raw mode.
     bool WaitForRawKeyboard(int timeoutMs = 5000);
     void Type(const std::string& keys);
@@ -36,9 +41,11 @@ public:
     // Everything the console has shown so far.
     const std::string& output() const { return m_output; }
     termios ConsoleSettings() const;
-    pid_t pid() const { return m_pid; }
+    // The CPU time the program has used so far.
+    double CpuSeconds() const;
 
 private:
+    void Start(Console console, const std::function<void()>& run);
     void Collect(int timeoutMs);
 
     pid_t m_pid = -1;
