@@ -71,7 +71,7 @@ Percentiles MeasureKeystrokeLatency(ConsoleProcess& terminal, VirtualSerialDevic
     std::vector<double> latencies;
     device.Receive(1 << 20, 0);
     for (int i = 0; i < samples; ++i) {
-        Pause(random, 25);
+        Pause(random, 60);  // several loop passes, so every phase of a pass is sampled
         const auto typed = Clock::now();
         if (!terminal.Type("k") || device.Receive(1, 1000) != "k") break;
         latencies.push_back(MsSince(typed));

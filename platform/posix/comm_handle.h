@@ -12,7 +12,7 @@ struct CommHandle {
     // Input taken from the kernel in one read and handed out from here, so
     // that a stream of one-byte reads costs no system call per byte. The
     // kernel's terminal input buffer holds no more than this at a time.
-    static const size_t kInputCapacity = 4096;
+    static constexpr size_t kInputCapacity = 4096;
     unsigned char input[kInputCapacity];
     size_t inputStart = 0;
     size_t inputEnd = 0;

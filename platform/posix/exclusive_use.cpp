@@ -17,7 +17,7 @@ volatile sig_atomic_t g_tracked[kTracked];
 
 void ReleaseAllAtEnd() {
     for (int i = 0; i < kTracked; ++i) {
-        if (g_tracked[i] != 0) ioctl(g_tracked[i] - 1, TIOCNXCL);
+        if (g_tracked[i] != 0) ioctl(g_tracked[i] - 1, TIOCNXCL, 0);
     }
 }
 
@@ -42,7 +42,7 @@ void Untrack(int fd) {
 
 bool TakeExclusiveUse(int fd) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
-    if (ioctl(fd, TIOCEXCL) == 0) {
+    if (ioctl(fd, TIOCEXCL, 0) == 0) {
         Track(fd);
         return true;
     }
@@ -51,5 +51,5 @@ bool TakeExclusiveUse(int fd) {
 
 void ReleaseExclusiveUse(int fd) {
     Untrack(fd);
-    ioctl(fd, TIOCNXCL);
+    ioctl(fd, TIOCNXCL, 0);
 }

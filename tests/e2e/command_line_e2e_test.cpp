@@ -19,6 +19,11 @@ struct CommandLineCase {
     std::string baudMessage;
 };
 
+void PrintTo(const CommandLineCase& c, std::ostream* out) {
+    for (const std::string& word : c.words) *out << '[' << word << ']';
+    *out << " -> COM" << c.port;
+}
+
 class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
 
 std::string CaseName(const ::testing::TestParamInfo<CommandLineCase>& info) {

@@ -11,6 +11,7 @@
 #include <utmp.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -59,6 +60,7 @@ void TerminalSession::Start(Console console, const std::function<void()>& run) {
         m_screen = output[0];
     }
 
+    std::fflush(nullptr);  // or the child's exit writes out the test's buffered output
     m_pid = fork();
     if (m_pid == 0) {
         if (console == Console::kTerminal) {
