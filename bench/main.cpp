@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/console_process.h"
 #include "bench/measurements.h"
 
 namespace {
@@ -58,20 +57,22 @@ Figures Measure(const Contender& contender, const Options& options) {
     Figures figures;
     mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
     VirtualSerialDevice device;
-    ConsoleProcess terminal;
     std::string error;
-    if (!device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName, error) ||
-        !terminal.Start(Substituted(contender.command, device.devicePath()), error)) {
+    if (!device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName, error)) {
         figures.failure = error;
         return figures;
     }
+    // The shell execs the command, so the session's process is the terminal.
+    ConsoleSession terminal(
+        {"/bin/sh", "-c", "exec " + Substituted(contender.command, device.devicePath())});
 
-    const bool started = contender.ready.empty() ? terminal.WaitForRawMode(10000)
-                                                 : terminal.WaitFor(contender.ready, 10000);
+    const bool started = contender.ready.empty() ? terminal.WaitForRawKeyboard(10000)
+                                                 : terminal.WaitForOutput(contender.ready, 10000);
     figures.startupMs =
-        std::chrono::duration<double, std::milli>(Clock::now() - terminal.started()).count();
-    if (!started || !terminal.WaitForRawMode(10000)) {
-        figures.failure = "did not start: " + terminal.shown();
+        std::chrono::duration<double, std::milli>(ConsoleSession::Clock::now() - terminal.started())
+            .count();
+    if (!started || !terminal.WaitForRawKeyboard(10000)) {
+        figures.failure = "did not start: " + terminal.output();
         return figures;
     }
 
@@ -81,7 +82,8 @@ Figures Measure(const Contender& contender, const Options& options) {
     figures.keystroke = MeasureKeystrokeLatency(terminal, device, options.samples, random);
     figures.flood = MeasureFlood(terminal, device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
-    terminal.End(contender.exitKeys, 2000);
+    terminal.Type(contender.exitKeys);
+    terminal.WaitForExit(2000);
     return figures;
 }
 
@@ -135,8 +137,8 @@ void Report(const Options& options, const std::vector<Figures>& all) {
 }
 
 bool ParseArguments(int argc, char** argv, Options& options) {
-    options.contenders.push_back(Contender{"tarnwick", TARNWICK_SANDBOX_PROGRAM " 115200",
-                                           "ttyS1", "Press ESC, ESC to exit", "\x1b\x1b"});
+    options.contenders.push_back(Contender{"tarnwick", TARNWICK_SANDBOX_PROGRAM " 115200", "ttyS1",
+                                           "Press ESC, ESC to exit", "\x1b\x1b"});
     std::string ready;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
@@ -153,8 +155,8 @@ bool ParseArguments(int argc, char** argv, Options& options) {
             return false;
         } else {
             const std::string name = argument.substr(0, argument.find(' '));
-            options.contenders.push_back(Contender{name.substr(name.rfind('/') + 1), argument,
-                                                   "bench-port", ready, ""});
+            options.contenders.push_back(
+                Contender{name.substr(name.rfind('/') + 1), argument, "bench-port", ready, ""});
             ready.clear();
         }
     }

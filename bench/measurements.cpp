@@ -9,6 +9,8 @@
 
 namespace {
 
+using Clock = ConsoleSession::Clock;
+
 double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -37,7 +39,7 @@ unsigned char FloodByte(size_t i) {
 
 }  // namespace
 
-IdleFigures MeasureIdle(ConsoleProcess& terminal, double seconds) {
+IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds) {
     const double cpuBefore = terminal.CpuSeconds();
     const long switchesBefore = terminal.ContextSwitches();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
@@ -48,25 +50,25 @@ IdleFigures MeasureIdle(ConsoleProcess& terminal, double seconds) {
     return figures;
 }
 
-Percentiles MeasureReceiveLatency(ConsoleProcess& terminal, VirtualSerialDevice& device,
+Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
                                   int samples, std::mt19937& random) {
     std::vector<double> latencies;
     for (int i = 0; i < samples; ++i) {
-        while (terminal.Read(0) > 0) {
+        while (terminal.Collect(0) > 0) {
         }
-        terminal.shown().clear();
+        terminal.output().clear();
         Pause(random, 10);
         const auto sent = Clock::now();
         if (!device.Send("r", 1000)) break;
-        while (terminal.shown().find('r') == std::string::npos) {
-            if (terminal.Read(1000) == 0) return Summarise(latencies);
+        while (terminal.output().find('r') == std::string::npos) {
+            if (terminal.Collect(1000) == 0) return Summarise(latencies);
         }
         latencies.push_back(MsSince(sent));
     }
     return Summarise(latencies);
 }
 
-Percentiles MeasureKeystrokeLatency(ConsoleProcess& terminal, VirtualSerialDevice& device,
+Percentiles MeasureKeystrokeLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
                                     int samples, std::mt19937& random) {
     std::vector<double> latencies;
     device.Receive(1 << 20, 0);
@@ -79,10 +81,10 @@ Percentiles MeasureKeystrokeLatency(ConsoleProcess& terminal, VirtualSerialDevic
     return Summarise(latencies);
 }
 
-FloodFigures MeasureFlood(ConsoleProcess& terminal, VirtualSerialDevice& device, size_t bytes) {
-    while (terminal.Read(50) > 0) {
+FloodFigures MeasureFlood(ConsoleSession& terminal, VirtualSerialDevice& device, size_t bytes) {
+    while (terminal.Collect(50) > 0) {
     }
-    terminal.shown().clear();
+    terminal.output().clear();
     std::vector<char> chunk(4096);
     size_t sent = 0;
     FloodFigures figures;
@@ -92,7 +94,7 @@ FloodFigures MeasureFlood(ConsoleProcess& terminal, VirtualSerialDevice& device,
     const auto start = Clock::now();
     auto lastProgress = start;
     while (figures.bytesShown < bytes && MsSince(lastProgress) < 5000) {
-        pollfd ends[2] = {{terminal.console(), POLLIN, 0},
+        pollfd ends[2] = {{terminal.screen(), POLLIN, 0},
                           {device.fd(), static_cast<short>(sent < bytes ? POLLOUT : 0), 0}};
         if (poll(ends, 2, 100) <= 0) continue;
         if ((ends[1].revents & POLLOUT) != 0) {
@@ -101,8 +103,8 @@ FloodFigures MeasureFlood(ConsoleProcess& terminal, VirtualSerialDevice& device,
             const ssize_t written = write(device.fd(), chunk.data(), count);
             if (written > 0) sent += static_cast<size_t>(written);
         }
-        if ((ends[0].revents & POLLIN) != 0 && terminal.Read(0) > 0) {
-            std::string& shown = terminal.shown();
+        if ((ends[0].revents & POLLIN) != 0 && terminal.Collect(0) > 0) {
+            std::string& shown = terminal.output();
             for (size_t i = 0; i < shown.size(); ++i) {
                 if (static_cast<unsigned char>(shown[i]) != FloodByte(figures.bytesShown + i)) {
                     figures.intact = false;

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <random>
 
-#include "bench/console_process.h"
+#include "tools/console_session.h"
 #include "tools/virtual_serial_device.h"
 
 struct Percentiles {
@@ -25,17 +25,17 @@ struct FloodFigures {
 };
 
 // CPU use and wake-ups (context switches) while nothing happens.
-IdleFigures MeasureIdle(ConsoleProcess& terminal, double seconds);
+IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds);
 
 // From a byte leaving the device to its showing on the console, over
 // samples taken at random moments.
-Percentiles MeasureReceiveLatency(ConsoleProcess& terminal, VirtualSerialDevice& device,
+Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
                                   int samples, std::mt19937& random);
 
 // From a key typed on the console to its arrival at the device.
-Percentiles MeasureKeystrokeLatency(ConsoleProcess& terminal, VirtualSerialDevice& device,
+Percentiles MeasureKeystrokeLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
                                     int samples, std::mt19937& random);
 
 // The device sends bytes of every value as fast as the terminal takes
 // them; each byte shown is checked against what was sent.
-FloodFigures MeasureFlood(ConsoleProcess& terminal, VirtualSerialDevice& device, size_t bytes);
+FloodFigures MeasureFlood(ConsoleSession& terminal, VirtualSerialDevice& device, size_t bytes);

@@ -8,14 +8,14 @@
 
 #include "platform/comm.h"
 #include "platform/console.h"
-#include "tests/e2e/terminal_session.h"
+#include "tools/console_session.h"
 
 namespace {
 
-const TerminalSession::Console kTerminal = TerminalSession::Console::kTerminal;
+const ConsoleSession::Console kTerminal = ConsoleSession::Console::kTerminal;
 
 TEST(ConsoleOutputTest, GatheredBytesAreShownBeforeTheProcessSleeps) {
-    TerminalSession session(kTerminal, [] {
+    ConsoleSession session(kTerminal, [] {
         _putch('a');
         _putch('b');
         Sleep(60000);
@@ -25,7 +25,7 @@ TEST(ConsoleOutputTest, GatheredBytesAreShownBeforeTheProcessSleeps) {
 }
 
 TEST(ConsoleOutputTest, AFullBlockIsShownWhileTheProcessIsBusy) {
-    TerminalSession session(kTerminal, [] {
+    ConsoleSession session(kTerminal, [] {
         for (int i = 0; i < 10000; ++i) _putch('x');
         pause();
         return 0;
@@ -40,7 +40,7 @@ class ConsoleEndTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(ConsoleEndTest, GatheredBytesAreShownBeforeTheTerminalIsRestored) {
     const int signalNumber = GetParam();
-    TerminalSession session(kTerminal, [signalNumber] {
+    ConsoleSession session(kTerminal, [signalNumber] {
         termios settings;
         tcgetattr(STDIN_FILENO, &settings);
         settings.c_oflag |= OPOST | ONLCR;
@@ -61,7 +61,7 @@ TEST_P(ConsoleEndTest, GatheredBytesAreShownBeforeTheTerminalIsRestored) {
 INSTANTIATE_TEST_SUITE_P(ExitAndSignals, ConsoleEndTest, ::testing::Values(0, SIGTERM, SIGHUP));
 
 TEST(KeyboardTest, ABusyLoopThatNeverWaitsStillSeesAKey) {
-    TerminalSession session(kTerminal, [] {
+    ConsoleSession session(kTerminal, [] {
         while (!_kbhit()) {
         }
         _putch(_getch());

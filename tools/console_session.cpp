@@ -1,0 +1,192 @@
+#include "tools/console_session.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <utmp.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+ConsoleSession::Clock::time_point Deadline(int timeoutMs) {
+    return ConsoleSession::Clock::now() + std::chrono::milliseconds(timeoutMs);
+}
+
+}  // namespace
+
+ConsoleSession::ConsoleSession(const std::vector<std::string>& argv, Console console) {
+    Start(console, [&argv] {
+        std::vector<char*> pointers;
+        for (const std::string& word : argv) pointers.push_back(const_cast<char*>(word.c_str()));
+        pointers.push_back(nullptr);
+        execv(pointers[0], pointers.data());
+        _exit(127);
+    });
+}
+
+ConsoleSession::ConsoleSession(Console console, const std::function<int()>& body) {
+    Start(console, [&body] { std::exit(body()); });
+}
+
+void ConsoleSession::Start(Console console, const std::function<void()>& run) {
+    int programSide[2] = {-1, -1};  // its standard input and output
+    if (console == Console::kTerminal) {
+        if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
+        fcntl(m_console, F_SETFD, FD_CLOEXEC);
+        termios settings;
+        tcgetattr(programSide[0], &settings);
+        settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        tcsetattr(programSide[0], TCSANOW, &settings);
+        m_screen = m_keys = m_console;
+    } else {
+        int input[2], output[2];
+        if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) return;
+        programSide[0] = input[0];
+        programSide[1] = output[1];
+        m_keys = input[1];
+        m_screen = output[0];
+    }
+
+    std::fflush(nullptr);  // or the child's exit writes out the caller's buffered output
+    m_started = Clock::now();
+    m_pid = fork();
+    if (m_pid == 0) {
+        if (console == Console::kTerminal) {
+            close(m_console);
+            login_tty(programSide[0]);  // its own session, with this as controlling terminal
+        } else {
+            setsid();  // its own session, with no controlling terminal
+            dup2(programSide[0], STDIN_FILENO);
+            dup2(programSide[1], STDOUT_FILENO);
+        }
+        run();
+    }
+    for (int fd : programSide) {
+        if (fd != -1) close(fd);
+    }
+}
+
+ConsoleSession::~ConsoleSession() {
+    if (m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == 0) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+    EndInput();
+    if (m_screen != -1) close(m_screen);
+}
+
+size_t ConsoleSession::Collect(int timeoutMs) {
+    pollfd waiting{m_screen, POLLIN, 0};
+    if (poll(&waiting, 1, timeoutMs) <= 0) return 0;
+    char buffer[1 << 16];
+    const ssize_t count = read(m_screen, buffer, sizeof buffer);
+    if (count <= 0) {
+        // The program's side has closed; nothing more will come.
+        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        return 0;
+    }
+    m_output.append(buffer, static_cast<size_t>(count));
+    return static_cast<size_t>(count);
+}
+
+bool ConsoleSession::WaitForOutput(const std::string& text, int timeoutMs) {
+    const auto deadline = Deadline(timeoutMs);
+    while (m_output.find(text) == std::string::npos) {
+        if (Clock::now() >= deadline) return false;
+        Collect(10);
+    }
+    return true;
+}
+
+bool ConsoleSession::WaitForOutputSize(size_t size, int timeoutMs) {
+    const auto deadline = Deadline(timeoutMs);
+    while (m_output.size() < size) {
+        if (Clock::now() >= deadline) return false;
+        Collect(10);
+    }
+    return true;
+}
+
+bool ConsoleSession::WaitForRawKeyboard(int timeoutMs) {
+    const auto deadline = Deadline(timeoutMs);
+    while ((ConsoleSettings().c_lflag & ICANON) != 0) {
+        if (Clock::now() >= deadline) return false;
+        Collect(1);
+    }
+    return true;
+}
+
+bool ConsoleSession::Type(const std::string& keys) {
+    size_t done = 0;
+    while (done < keys.size()) {
+        const ssize_t count = write(m_keys, keys.data() + done, keys.size() - done);
+        if (count > 0) done += static_cast<size_t>(count);
+        if (count < 0 && errno != EINTR && errno != EAGAIN) return false;
+    }
+    return true;
+}
+
+void ConsoleSession::EndInput() {
+    if (m_keys != -1 && m_keys != m_screen) close(m_keys);
+    m_keys = -1;
+}
+
+void ConsoleSession::Signal(int signalNumber) { kill(m_pid, signalNumber); }
+
+int ConsoleSession::WaitForExit(int timeoutMs) {
+    const auto deadline = Deadline(timeoutMs);
+    for (;;) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            Collect(0);
+            return status;
+        }
+        if (Clock::now() >= deadline) return -1;
+        Collect(5);
+    }
+}
+
+termios ConsoleSession::ConsoleSettings() const {
+    termios settings{};
+    tcgetattr(m_console, &settings);
+    return settings;
+}
+
+double ConsoleSession::CpuSeconds() const {
+    clockid_t clock;
+    timespec used{};
+    if (clock_getcpuclockid(m_pid, &clock) != 0 || clock_gettime(clock, &used) != 0) return -1;
+    return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
+}
+
+long ConsoleSession::StatusField(const char* name) const {
+    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+    const size_t length = std::strlen(name);
+    for (std::string line; std::getline(status, line);) {
+        if (line.compare(0, length, name) == 0) return std::stol(line.substr(length));
+    }
+    return -1;
+}
+
+long ConsoleSession::ContextSwitches() const {
+    return StatusField("voluntary_ctxt_switches:") + StatusField("nonvoluntary_ctxt_switches:");
+}
+
+long ConsoleSession::PeakResidentKb() const { return StatusField("VmHWM:"); }
+
+bool SameSettings(const termios& left, const termios& right) {
+    return left.c_iflag == right.c_iflag && left.c_oflag == right.c_oflag &&
+           left.c_cflag == right.c_cflag && left.c_lflag == right.c_lflag &&
+           std::memcmp(left.c_cc, right.c_cc, sizeof left.c_cc) == 0;
+}
