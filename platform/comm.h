@@ -18,6 +18,9 @@
 #pragma once
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN  // keeps out the RPC headers' global type byte
+#endif
 #include <windows.h>
 #else
 

@@ -1,0 +1,28 @@
+# Tests of what cmake --install and cpack deliver, and of the manual page.
+include(${CMAKE_CURRENT_LIST_DIR}/TarnwickSkippedTest.cmake)
+
+# tarnwick_install_test(<name> <build-dir> <files>)
+# Installs the build tree to a staging prefix and makes its package; each
+# must hold exactly <files>, paths below the prefix.
+function(tarnwick_install_test name build_dir files)
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${build_dir}
+                   -DSTAGING_DIR=${CMAKE_CURRENT_BINARY_DIR}/${name} "-DEXPECTED=${files}"
+                   -P ${PROJECT_SOURCE_DIR}/cmake/TarnwickCheckInstall.cmake)
+  # cpack brings its build tree up to date first, the Windows one included.
+  set_tests_properties(${name} PROPERTIES RESOURCE_LOCK build_trees)
+endfunction()
+
+tarnwick_install_test(install_and_package ${PROJECT_BINARY_DIR}
+                      "bin/tarnwick;share/man/man1/tarnwick.1")
+
+find_program(TARNWICK_GROFF groff)
+if(TARNWICK_GROFF)
+  add_test(NAME man_page_renders_without_warnings
+           COMMAND ${TARNWICK_GROFF} -man -ww -z ${PROJECT_SOURCE_DIR}/doc/tarnwick.1)
+  # groff reports each problem on standard error and still succeeds.
+  set_tests_properties(man_page_renders_without_warnings PROPERTIES FAIL_REGULAR_EXPRESSION ".")
+else()
+  tarnwick_skipped_test(man_page_test_skipped_without_groff
+    "Manual page test skipped: groff not found (Debian: apt-get install groff-base)")
+endif()

@@ -1,0 +1,37 @@
+#!/bin/sh
+# make_wine_prefix.sh PREFIX PORTS
+#
+# Prepares the private Wine prefix of the Windows end-to-end tests, once for
+# the build tree: its COM1 and COM2 lead to PORTS/ttyS0 and PORTS/ttyS1,
+# where the tests publish their virtual devices. Left alone, Wine would give
+# those names to this machine's own serial ports.
+set -eu
+prefix=$1
+ports=$2
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+# No Mono or Gecko installers, no desktop menu entries, no windows.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset DISPLAY WAYLAND_DISPLAY
+
+leads_to_ports() {
+  [ "$(readlink "$prefix/dosdevices/com1")" = "$ports/ttyS0" ] &&
+    [ "$(readlink "$prefix/dosdevices/com2")" = "$ports/ttyS1" ]
+}
+
+if leads_to_ports; then exit 0; fi
+
+rm -rf "$prefix"
+mkdir -p "$ports"
+WINEARCH=win32 wineboot --init
+for number in 1 2; do
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$number" /t REG_SZ \
+    /d "$ports/ttyS$((number - 1))" /f
+done
+wineserver -w
+# Wine makes the links from the registry each time it starts.
+wineboot
+wineserver -w
+if ! leads_to_ports; then
+  echo "make_wine_prefix.sh: COM1 and COM2 of $prefix do not lead to $ports" >&2
+  exit 1
+fi
