@@ -128,6 +128,9 @@ void Report(const Options& options, const std::vector<Figures>& all) {
     PrintRow("peak resident memory (MB)", all,
              [](const Figures& f) { return Fixed(static_cast<double>(f.peakKb) / 1024, 2); });
     PrintRow("start-up (ms)", all, [](const Figures& f) { return Fixed(f.startupMs, 1); });
+    const IdleFigures floor = MeasureSleepStepFloor(options.idleSeconds);
+    std::printf("(a process that only sleeps in 5 ms steps: %.3f %% CPU, %.0f wake-ups per s)\n",
+                floor.cpuPercent, floor.wakeupsPerSecond);
     for (size_t i = 0; i < all.size(); ++i) {
         if (!all[i].failure.empty()) {
             std::printf("%s failed: %s\n", options.contenders[i].name.c_str(),

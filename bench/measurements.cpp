@@ -1,6 +1,7 @@
 #include "bench/measurements.h"
 
 #include <poll.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +49,16 @@ IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds) {
     figures.wakeupsPerSecond =
         static_cast<double>(terminal.ContextSwitches() - switchesBefore) / seconds;
     return figures;
+}
+
+IdleFigures MeasureSleepStepFloor(double seconds) {
+    ConsoleSession sleeper(ConsoleSession::Console::kPipes, [] {
+        const timespec step{0, 5000000};
+        for (;;) nanosleep(&step, nullptr);
+        return 0;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return MeasureIdle(sleeper, seconds);
 }
 
 Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice& device,

@@ -27,6 +27,10 @@ struct FloodFigures {
 // CPU use and wake-ups (context switches) while nothing happens.
 IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds);
 
+// The same for a process that does nothing but sleep in 5 ms steps: the
+// least any program polling in such steps can use on this machine.
+IdleFigures MeasureSleepStepFloor(double seconds);
+
 // From a byte leaving the device to its showing on the console, over
 // samples taken at random moments.
 Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
