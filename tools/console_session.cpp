@@ -78,7 +78,7 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
 
 ConsoleSession::~ConsoleSession() {
     if (m_pid > 0 && waitpid(m_pid, nullptr, WNOHANG) == 0) {
-        kill(m_pid, SIGKILL);
+        kill(-m_pid, SIGKILL);  // it leads its own session: whatever it started goes too
         waitpid(m_pid, nullptr, 0);
     }
     EndInput();

@@ -26,7 +26,7 @@ public:
     // Runs body instead, in a process of its own with such a console; its
     // result is the exit status (a normal exit, so exit handlers run).
     ConsoleSession(Console console, const std::function<int()>& body);
-    // Kills the program if it is still running.
+    // Kills the program, and what it started, if it is still running.
     ~ConsoleSession();
     ConsoleSession(const ConsoleSession&) = delete;
     ConsoleSession& operator=(const ConsoleSession&) = delete;

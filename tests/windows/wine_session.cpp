@@ -1,24 +1,14 @@
 #include "tests/windows/wine_session.h"
 
-#include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
-#include <utmp.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const std::string kPrefix = TARNWICK_WINE_DIR "/prefix";
 const std::string kKeysPath = TARNWICK_WINE_DIR "/keys";
@@ -42,112 +32,61 @@ bool ComPortsAreSandboxed(std::string& problem) {
     return true;
 }
 
+// Wine in the private prefix with no display (the console is the terminal),
+// running the key injector, which runs the program.
+std::vector<std::string> WineCommand(const std::string& program,
+                                     const std::vector<std::string>& words) {
+    std::vector<std::string> command{"/usr/bin/env",   "-u",
+                                     "DISPLAY",        "WINEPREFIX=" + kPrefix,
+                                     "WINEDEBUG=-all", "KEY_INJECTOR_KEYS=Z:" + kKeysPath,
+                                     TARNWICK_WINE,    TARNWICK_WINDOWS_DIR "/key-injector.exe",
+                                     "Z:" + program};
+    command.insert(command.end(), words.begin(), words.end());
+    return command;
+}
+
 }  // namespace
 
 WineSession::WineSession(const std::string& program, const std::vector<std::string>& words) {
-    if (!ComPortsAreSandboxed(m_output)) return;
-
+    if (!ComPortsAreSandboxed(m_problem)) return;
     // Held open for reading as well, so that the injector's open does not
     // wait for a writer.
     unlink(kKeysPath.c_str());
     if (mkfifo(kKeysPath.c_str(), 0600) != 0) return;
     m_keys = open(kKeysPath.c_str(), O_RDWR | O_CLOEXEC);
-
-    std::vector<std::string> command{TARNWICK_WINE, TARNWICK_WINDOWS_DIR "/key-injector.exe",
-                                     "Z:" + program};
-    command.insert(command.end(), words.begin(), words.end());
-    std::vector<char*> argv;
-    for (std::string& word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    // Without output processing, so that Wine's text arrives as written.
-    int programSide = -1;
-    if (openpty(&m_console, &programSide, nullptr, nullptr, nullptr) != 0) return;
-    termios settings;
-    tcgetattr(programSide, &settings);
-    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    tcsetattr(programSide, TCSANOW, &settings);
-
-    m_pid = fork();
-    if (m_pid == 0) {
-        close(m_console);
-        login_tty(programSide);
-        setenv("WINEPREFIX", kPrefix.c_str(), 1);
-        setenv("WINEDEBUG", "-all", 1);
-        setenv("KEY_INJECTOR_KEYS", ("Z:" + kKeysPath).c_str(), 1);
-        unsetenv("DISPLAY");  // no windows: the console is the terminal
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(programSide);
+    m_wine = std::make_unique<ConsoleSession>(WineCommand(program, words));
 }
 
 WineSession::~WineSession() {
-    if (m_pid > 0) {
-        // The injector leads a process group with the console and the program.
-        kill(-m_pid, SIGKILL);
-        waitpid(m_pid, nullptr, 0);
-    }
-    for (int fd : {m_keys, m_console}) {
-        if (fd != -1) close(fd);
-    }
-}
-
-bool WineSession::Collect(int timeoutMs) {
-    if (m_console == -1) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
-        return false;
-    }
-    pollfd waiting{m_console, POLLIN, 0};
-    if (poll(&waiting, 1, timeoutMs) <= 0) return false;
-    char buffer[65536];
-    const ssize_t count = read(m_console, buffer, sizeof buffer);
-    if (count <= 0) {
-        // Every program has let go of the console: nothing more will come.
-        close(m_console);
-        m_console = -1;
-        return false;
-    }
-    m_output.append(buffer, static_cast<size_t>(count));
-    return true;
+    if (m_keys != -1) close(m_keys);
 }
 
 bool WineSession::WaitForScreen(const std::string& text, int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (screen().find(text) == std::string::npos) {
-        if (Clock::now() >= deadline || m_console == -1) return false;
-        Collect(10);
+    const auto deadline = ConsoleSession::Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (m_wine && screen().find(text) == std::string::npos) {
+        if (ConsoleSession::Clock::now() >= deadline) return false;
+        m_wine->Collect(10);
     }
-    return true;
+    return m_wine != nullptr;
 }
 
 void WineSession::Type(const std::string& keys) {
-    size_t done = 0;
-    while (m_keys != -1 && done < keys.size()) {
-        const ssize_t count = write(m_keys, keys.data() + done, keys.size() - done);
-        if (count < 0 && errno != EINTR) return;
-        if (count > 0) done += static_cast<size_t>(count);
-    }
+    if (m_keys != -1) static_cast<void>(write(m_keys, keys.data(), keys.size()));
 }
 
 int WineSession::WaitForExit(int timeoutMs) {
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (m_pid > 0) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            // Its console text is all written by now; take what is left.
-            while (Collect(0)) {
-            }
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        if (Clock::now() >= deadline) return -1;
-        Collect(5);
+    if (!m_wine) return -1;
+    const int status = m_wine->WaitForExit(timeoutMs);
+    // Its console text is all written by now; take what is left.
+    while (m_wine->Collect(0) > 0) {
     }
-    return -1;
+    if (status == -1) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string WineSession::screen() const { return ScreenText(m_output); }
+std::string WineSession::screen() const {
+    return m_wine ? ScreenText(m_wine->output()) : m_problem;
+}
 
 std::string ScreenText(const std::string& output) {
     std::string text;

@@ -2,10 +2,11 @@
 // pseudo-terminal as its console and keys typed through the key injector.
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/console_session.h"
 
 // Deadlines only stop a hang: a first Wine start on a busy machine can take
 // many seconds.
@@ -17,7 +18,6 @@ public:
     // command line. Refuses to start (and says so on screen()) unless the
     // prefix maps COM1 and COM2 to the sandbox ports.
     WineSession(const std::string& program, const std::vector<std::string>& words);
-    // Ends the program if it still runs.
     ~WineSession();
     WineSession(const WineSession&) = delete;
     WineSession& operator=(const WineSession&) = delete;
@@ -30,18 +30,13 @@ public:
     // Wine passes it on), -1 if it did not end in time.
     int WaitForExit(int timeoutMs = kWineDeadlineMs);
 
-    // What the console shows so far (see ScreenText).
+    // What the console shows so far (see ScreenText), or why nothing started.
     std::string screen() const;
 
 private:
-    // Appends what the console has written, waiting up to timeoutMs for the
-    // first of it. False when nothing came.
-    bool Collect(int timeoutMs);
-
-    pid_t m_pid = -1;
-    int m_console = -1;  // the terminal's side of the pseudo-terminal
-    int m_keys = -1;     // the named pipe the key injector reads
-    std::string m_output;
+    int m_keys = -1;  // the named pipe the key injector reads
+    std::unique_ptr<ConsoleSession> m_wine;
+    std::string m_problem;
 };
 
 // The text of what Wine wrote to the terminal: its control sequences
