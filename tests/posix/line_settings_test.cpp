@@ -67,27 +67,6 @@ TEST(LineSettings, DeviceRecordsSurviveTheRoundTripUnchanged) {
     }
 }
 
-TEST(LineSettings, BinaryModeMakesACookedRecordRaw) {
-    termios2 record = RawRecord();
-    record.c_iflag = ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK | IXON | IXOFF;
-    record.c_oflag = OPOST | ONLCR;
-    record.c_lflag = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
-    record.c_cflag &= ~(CLOCAL | CREAD);
-    record.c_cc[VMIN] = 0;
-    record.c_cc[VTIME] = 5;
-    DCB dcb;
-    Termios2ToDcb(record, 0, dcb);
-    EXPECT_EQ(dcb.fBinary, 0u);
-
-    DcbToTermios2(TerminalDcb(9600), record);
-    EXPECT_EQ(record.c_iflag, IGNBRK | INPCK);
-    EXPECT_EQ(record.c_oflag, tcflag_t{ONLCR});
-    EXPECT_EQ(record.c_lflag, 0u);
-    EXPECT_EQ(record.c_cflag & (CLOCAL | CREAD | CSIZE), CLOCAL | CREAD | CS8);
-    EXPECT_EQ(record.c_cc[VMIN], 1);
-    EXPECT_EQ(record.c_cc[VTIME], 0);
-}
-
 TEST(LineSettings, OnlyValuesTheDeviceCanHonourAreSupported) {
     const struct {
         bool supported;
