@@ -2,8 +2,9 @@
 //
 // The device side (the one a terminal program opens) is raw with no
 // software flow control and is published as a symbolic link, for example
-// <build>/dev/ttyS1. The other side is this object's: what the program sends
-// is read here, and what is written here arrives at the program.
+// where the sandboxed build looks for COM2. The other side is this
+// object's: what the program sends is read here, and what is written here
+// arrives at the program.
 #pragma once
 
 #include <string>
