@@ -29,6 +29,9 @@ bool WriteAll(const unsigned char* bytes, size_t size) {
     return true;
 }
 
+// Registered once at start-up, so that adding a byte costs no check.
+const bool g_flushedAtEnd = (RunAtEveryExit(FlushConsoleOutputAtEnd), true);
+
 }  // namespace
 
 bool FlushConsoleOutput() {
@@ -44,14 +47,11 @@ bool FlushConsoleOutput() {
 void FlushConsoleOutputAtEnd() {
     if (g_writingBlock) return;
     const int savedErrno = errno;
-    WriteAll(g_block, static_cast<size_t>(g_gathered));
-    g_gathered = 0;
+    FlushConsoleOutput();
     errno = savedErrno;
 }
 
 bool ConsoleOutputByte(unsigned char byte) {
-    static const bool flushAtEnd = (RunAtEveryExit(FlushConsoleOutputAtEnd), true);
-    static_cast<void>(flushAtEnd);
     bool written = true;
     if (static_cast<size_t>(g_gathered) == kBlockSize) written = FlushConsoleOutput();
     g_block[g_gathered] = byte;
