@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,16 +18,6 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     const auto left = deadline - std::chrono::steady_clock::now();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(left).count();
     return ms > 0 ? static_cast<int>(ms) : 0;
-}
-
-// Raw, 8 bits, no software flow control: every byte passes both ways.
-bool MakeDeviceSideRaw(int fd) {
-    termios settings;
-    if (tcgetattr(fd, &settings) != 0) return false;
-    cfmakeraw(&settings);
-    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
-    settings.c_cflag |= CLOCAL | CREAD;
-    return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
 }  // namespace
@@ -63,7 +52,7 @@ bool VirtualSerialDevice::Open(const std::string& linkPath, std::string& error) 
     m_devicePath = name;
 
     m_deviceHold = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (m_deviceHold == -1 || !MakeDeviceSideRaw(m_deviceHold)) {
+    if (m_deviceHold == -1) {
         error = Failure(m_devicePath.c_str());
         return false;
     }

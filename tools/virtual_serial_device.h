@@ -1,10 +1,11 @@
 // A pseudo-terminal that stands in for a serial device.
 //
-// The device side (the one a terminal program opens) is raw with no
-// software flow control and is published as a symbolic link, for example
-// where the sandboxed build looks for COM2. The other side is this
-// object's: what the program sends is read here, and what is written here
-// arrives at the program.
+// The device side (the one a terminal program opens) keeps the kernel's
+// default settings, cooked with XON/XOFF on, as a real port that nobody has
+// configured; a test that needs it otherwise sets it itself. It is
+// published as a symbolic link, for example where the sandboxed build looks
+// for COM2. The other side is this object's: what the program sends is read
+// here, and what is written here arrives at the program.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 #include "platform/posix/com_names.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 
@@ -22,8 +23,11 @@ uint64_t ComNumber(const char* name) {
 
 }  // namespace
 
-std::string DevicePathForName(const char* name, const char* prefix) {
+std::string DevicePathForName(const char* name, const char* prefix, const char* linksDir) {
     const uint64_t number = ComNumber(name);
     if (number == 0) return name;
+    const std::string link = std::string(linksDir) + "/com" + std::to_string(number);
+    struct stat status;
+    if (lstat(link.c_str(), &status) == 0) return link;
     return prefix + std::to_string(number - 1);
 }

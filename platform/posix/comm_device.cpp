@@ -31,7 +31,7 @@ int OpenFlagsForAccess(DWORD desiredAccess) {
     }
 }
 
-// Reads and writes wait as on the original platform: O_NONBLOCK was only
+// Reads and writes wait as on Windows: O_NONBLOCK was only
 // there so that the open would not wait for carrier.
 bool MakeBlocking(int fd) {
     const int statusFlags = fcntl(fd, F_GETFL);
@@ -77,7 +77,7 @@ DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
 }
 
 // Waits until written bytes have left the device, so that a write is done
-// when it returns, as a synchronous write is on the original platform.
+// when it returns, as a synchronous write is on Windows.
 bool DrainOutput(int fd) {
     while (tcdrain(fd) != 0) {
         if (errno != EINTR) return false;
@@ -95,30 +95,34 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return INVALID_HANDLE_VALUE;
     }
 
-    const std::string path = DevicePathForName(fileName, kComDevicePrefix);
+    const std::string path = DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir);
     const int fd = open(path.c_str(), accessFlags | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd == -1) return INVALID_HANDLE_VALUE;
 
-    const bool exclusive = shareMode == 0;
-    if (exclusive && !TakeExclusiveUse(fd)) {
-        close(fd);
-        return INVALID_HANDLE_VALUE;
+    bool flagSet = false;
+    if (shareMode == 0) {
+        const ExclusiveUse exclusive = TakeExclusiveUse(fd);
+        if (exclusive == ExclusiveUse::kRefused) {
+            close(fd);
+            return INVALID_HANDLE_VALUE;
+        }
+        flagSet = exclusive == ExclusiveUse::kFlagSet;
     }
     if (!MakeBlocking(fd)) {
-        if (exclusive) ReleaseExclusiveUse(fd);
+        if (flagSet) ReleaseExclusiveUse(fd);
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
     auto* device = new CommHandle;
     device->fd = fd;
-    device->exclusive = exclusive;
+    device->exclusiveFlagSet = flagSet;
     return device;
 }
 
 BOOL CloseHandle(HANDLE handle) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr) return FALSE;
-    if (device->exclusive) ReleaseExclusiveUse(device->fd);
+    if (device->exclusiveFlagSet) ReleaseExclusiveUse(device->fd);
     const int result = close(device->fd);
     delete device;
     return result == 0 ? TRUE : FALSE;

@@ -7,7 +7,7 @@
 
 struct CommHandle {
     int fd;
-    bool exclusive;  // opened with share mode 0: locked and TIOCEXCL set
+    bool exclusiveFlagSet;  // TIOCEXCL set by this handle, to be cleared on close
 
     // Input taken from the kernel in one read and handed out from here, so
     // that a stream of one-byte reads costs no system call per byte. The

@@ -40,13 +40,16 @@ void Untrack(int fd) {
 
 }  // namespace
 
-bool TakeExclusiveUse(int fd) {
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return false;
-    if (ioctl(fd, TIOCEXCL, 0) == 0) {
-        Track(fd);
-        return true;
+ExclusiveUse TakeExclusiveUse(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return ExclusiveUse::kRefused;
+    int heldExclusively = 0;
+    if (ioctl(fd, TIOCGEXCL, &heldExclusively) != 0) {
+        const bool noTerminal = errno == ENOTTY || errno == EINVAL;
+        return noTerminal ? ExclusiveUse::kLockedOnly : ExclusiveUse::kRefused;
     }
-    return errno == ENOTTY || errno == EINVAL;
+    if (heldExclusively != 0 || ioctl(fd, TIOCEXCL, 0) != 0) return ExclusiveUse::kRefused;
+    Track(fd);
+    return ExclusiveUse::kFlagSet;
 }
 
 void ReleaseExclusiveUse(int fd) {

@@ -131,8 +131,11 @@ void Termios2ToDcb(const termios2& settings, int modemLines, DCB& dcb) {
     dcb.fOutxCtsFlow = hardwareFlow ? 1 : 0;
     dcb.fDtrControl = (modemLines & TIOCM_DTR) != 0 ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
     dcb.fTXContinueOnXoff = 1;  // the kernel keeps sending after it sent XOFF
-    dcb.fOutX = (settings.c_iflag & IXON) != 0 ? 1 : 0;
-    dcb.fInX = (settings.c_iflag & IXOFF) != 0 ? 1 : 0;
+    // A port still cooked has the line discipline's defaults, which nobody
+    // chose: like a fresh port on Windows it has no software flow control.
+    const bool configured = (settings.c_lflag & ICANON) == 0;
+    dcb.fOutX = configured && (settings.c_iflag & IXON) != 0 ? 1 : 0;
+    dcb.fInX = configured && (settings.c_iflag & IXOFF) != 0 ? 1 : 0;
     dcb.fRtsControl = hardwareFlow                    ? RTS_CONTROL_HANDSHAKE
                       : (modemLines & TIOCM_RTS) != 0 ? RTS_CONTROL_ENABLE
                                                       : RTS_CONTROL_DISABLE;
@@ -170,6 +173,7 @@ void DcbToTermios2(const DCB& dcb, termios2& settings) {
 
     SetFlag(settings.c_iflag, INPCK, dcb.fParity != 0);
     SetFlag(settings.c_iflag, IXON, dcb.fOutX != 0);
+    if (dcb.fOutX == 0) settings.c_iflag &= ~IXANY;  // means nothing without IXON
     SetFlag(settings.c_iflag, IXOFF, dcb.fInX != 0);
     settings.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
     settings.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);

@@ -12,7 +12,9 @@
 
 // Describes a device's settings and modem lines (TIOCM_* bits, 0 when the
 // device has none) as a device control block. fBinary is 1 when the device
-// is in raw mode as DcbToTermios2 sets it.
+// is in raw mode as DcbToTermios2 sets it. A device still in canonical
+// (cooked) mode reports no software flow control, whatever IXON and IXOFF
+// say: those are the line discipline's defaults, not anyone's choice.
 void Termios2ToDcb(const termios2& settings, int modemLines, DCB& dcb);
 
 // False for values the device cannot honour: no binary mode, no speed,

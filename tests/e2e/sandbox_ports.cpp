@@ -13,6 +13,10 @@ std::string SandboxPortPath(int number) {
     return std::string(TARNWICK_SANDBOX_DEVICE_DIR) + "/ttyS" + std::to_string(number - 1);
 }
 
+std::string SandboxLinkPath(int number) {
+    return std::string(TARNWICK_SANDBOX_LINKS_DIR) + "/com" + std::to_string(number);
+}
+
 }  // namespace
 
 const char kBanner[] =
@@ -62,6 +66,17 @@ DeviceFlood::~DeviceFlood() {
     m_sender.join();
 }
 
+void LinkSandboxPort(int number, const std::string& target) {
+    const std::string links = TARNWICK_SANDBOX_LINKS_DIR;
+    mkdir(links.substr(0, links.rfind('/')).c_str(), 0755);
+    mkdir(links.c_str(), 0755);
+    unlink(SandboxLinkPath(number).c_str());
+    EXPECT_EQ(symlink(target.c_str(), SandboxLinkPath(number).c_str()), 0) << target;
+}
+
 void ClearSandboxPorts() {
-    for (int number : {1, 2}) unlink(SandboxPortPath(number).c_str());
+    for (int number : {1, 2}) {
+        unlink(SandboxPortPath(number).c_str());
+        unlink(SandboxLinkPath(number).c_str());
+    }
 }

@@ -18,7 +18,11 @@ std::string OpenedText(int number);
 // cannot.
 std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number);
 
-// Removes whatever an earlier run left as the sandbox's COM1 and COM2.
+// Makes the sandbox's port link com<number> name target.
+void LinkSandboxPort(int number, const std::string& target);
+
+// Removes whatever an earlier run left as the sandbox's COM1 and COM2, and
+// their links.
 void ClearSandboxPorts();
 
 // Whether nobody holds the device: no lock on it and no exclusive flag.

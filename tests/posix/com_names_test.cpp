@@ -28,7 +28,7 @@ TEST(DevicePathForName, NumberedPortsTakeThePrefixAndEverythingElseIsAPath) {
         {"", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(DevicePathForName(c.name, "/p/tty"), c.path) << "name \"" << c.name << '"';
+        EXPECT_EQ(DevicePathForName(c.name, "/p/tty", "/nonexistent"), c.path) << "name \"" << c.name << '"';
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <memory>
@@ -41,6 +42,10 @@ protected:
         mkdir(prefix.substr(0, prefix.rfind('/')).c_str(), 0700);
         std::string error;
         ASSERT_TRUE(m_device.Open(prefix + std::to_string(getpid()), error)) << error;
+        termios raw;  // as the terminal leaves it: bytes pass as they come
+        ASSERT_EQ(tcgetattr(m_device.deviceFd(), &raw), 0);
+        cfmakeraw(&raw);
+        ASSERT_EQ(tcsetattr(m_device.deviceFd(), TCSANOW, &raw), 0);
     }
     void TearDown() override { alarm(0); }
 
@@ -83,6 +88,12 @@ TEST_F(CommDevice, ExclusiveUseLastsUntilTheHandleIsClosed) {
         int exclusive = -1;
         EXPECT_TRUE(ioctl(probe, TIOCGEXCL, &exclusive) == 0 && exclusive == 0);
     }
+    // Another program's exclusive flag keeps the port closed, root or not,
+    // and stays that program's.
+    ASSERT_EQ(ioctl(probe, TIOCEXCL, 0), 0);
+    EXPECT_FALSE(IsOpen(OpenPort(m_device.linkPath())));
+    int exclusive = 0;
+    EXPECT_TRUE(ioctl(probe, TIOCGEXCL, &exclusive) == 0 && exclusive == 1);
     close(probe);
 }
 

@@ -100,6 +100,29 @@ TEST_F(CommState, TerminalSettingsMakeACookedDeviceRaw8N1AndTransparent) {
     EXPECT_EQ(m_device.Receive(5, 5000), bytes);  // an echo would come first
 }
 
+// Opened as the terminal opens it: the reported settings with its changes.
+TEST_F(CommState, SoftwareFlowControlStaysOnlyOnAPortSomeoneMadeRaw) {
+    const struct {
+        const char* state;
+        tcflag_t lflag;
+        tcflag_t flowAfterOpen;
+    } cases[] = {{"cooked, as the kernel leaves a port", ICANON | ECHO | ISIG, 0},
+                 {"raw with XON/XOFF", 0, IXON | IXOFF | IXANY}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        termios2 before = Held();
+        before.c_lflag = c.lflag;
+        before.c_iflag |= IXON | IXOFF | IXANY;
+        ASSERT_EQ(ioctl(m_probe, TCSETS2, &before), 0);
+        DCB dcb{};
+        ASSERT_TRUE(GetCommState(m_port, &dcb));
+        dcb.fBinary = 1;
+        dcb.fParity = 1;
+        ASSERT_TRUE(SetCommState(m_port, &dcb));
+        EXPECT_EQ(Held().c_iflag & (IXON | IXOFF | IXANY), c.flowAfterOpen);
+    }
+}
+
 TEST_F(CommState, ReportedSettingsWrittenBackChangeNothing) {
     for (const bool flowControl : {false, true}) {
         m_dcb.BaudRate = flowControl ? 250000 : 9600;

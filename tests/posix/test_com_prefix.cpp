@@ -3,3 +3,4 @@
 #include "platform/posix/com_names.h"
 
 const char kComDevicePrefix[] = "/tmp/tarnwick-posix-comm-tests/port";
+const char kPortLinksDir[] = "/tmp/tarnwick-posix-comm-tests/links";
