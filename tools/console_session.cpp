@@ -43,10 +43,6 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
     if (console == Console::kTerminal) {
         if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
         fcntl(m_console, F_SETFD, FD_CLOEXEC);
-        termios settings;
-        tcgetattr(programSide[0], &settings);
-        settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-        tcsetattr(programSide[0], TCSANOW, &settings);
         m_screen = m_keys = m_console;
     } else {
         int input[2], output[2];
@@ -139,6 +135,12 @@ bool ConsoleSession::Type(const std::string& keys) {
 void ConsoleSession::EndInput() {
     if (m_keys != -1 && m_keys != m_screen) close(m_keys);
     m_keys = -1;
+}
+
+void ConsoleSession::HangUp() {
+    EndInput();
+    if (m_screen != -1) close(m_screen);
+    m_screen = m_console = -1;
 }
 
 void ConsoleSession::Signal(int signalNumber) { kill(m_pid, signalNumber); }

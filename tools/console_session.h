@@ -17,8 +17,7 @@ public:
     enum class Console { kTerminal, kPipes };
 
     // Runs argv (argv[0] a path). With kTerminal its console is a new
-    // pseudo-terminal in the usual cooked mode, but without output
-    // processing so that text arrives byte for byte. With kPipes the program
+    // pseudo-terminal at the kernel's default settings. With kPipes the program
     // has no controlling terminal, and pipes are its standard input and
     // output.
     explicit ConsoleSession(const std::vector<std::string>& argv,
@@ -41,6 +40,8 @@ public:
     bool Type(const std::string& keys);
     // Ends the program's standard input (kPipes only).
     void EndInput();
+    // Closes this side of the console: a terminal hangs up, pipes break.
+    void HangUp();
     void Signal(int signalNumber);
     // The wait status once the program has ended, -1 if it did not in time.
     int WaitForExit(int timeoutMs = 5000);

@@ -12,7 +12,7 @@
 #include "platform/console.h"
 #include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
-#include "platform/posix/keyboard_mode.h"
+#include "platform/posix/exit_cleanup.h"
 #include "platform/posix/wait_hook.h"
 
 namespace {
@@ -24,12 +24,12 @@ namespace {
 const long long kKeyCheckIntervalNs = 500000;
 const unsigned kCallsPerClockRead = 32;
 
-bool g_keyCheckDue = true;
+unsigned long g_waitsAtKeyCheck = ~0ul;
 unsigned g_callsSinceClockRead = 0;
 long long g_lastKeyCheckNs = 0;
 
 // A key that _kbhit has taken from the terminal and _getch has not yet
-// handed out, and whether input has ended (end of file, terminal gone).
+// handed out, and whether input from a file or pipe has ended.
 int g_waitingKey = -1;
 bool g_inputEnded = false;
 
@@ -40,23 +40,23 @@ long long NowNs() {
 }
 
 bool KeyCheckDue() {
-    if (!g_keyCheckDue) {
+    if (g_waitsAtKeyCheck == WaitCount()) {
         if (++g_callsSinceClockRead < kCallsPerClockRead) return false;
         g_callsSinceClockRead = 0;
         if (NowNs() - g_lastKeyCheckNs < kKeyCheckIntervalNs) return false;
     }
-    g_keyCheckDue = false;
+    g_waitsAtKeyCheck = WaitCount();
     g_callsSinceClockRead = 0;
     g_lastKeyCheckNs = NowNs();
     return true;
 }
 
-void CatchUpBeforeWaiting() {
-    FlushConsoleOutput();
-    g_keyCheckDue = true;
+// A terminal that reports the end of its input has hung up; a file or pipe
+// has only run out, and the program goes on showing what the port sends.
+void InputEnded() {
+    if (Console().inputIsTerminal) EndAsHungUp();
+    g_inputEnded = true;
 }
-
-const bool g_hookSet = (SetBeforeWaitHook(CatchUpBeforeWaiting), true);
 
 // Takes one byte from the console input, waiting at most timeoutMs (-1:
 // for ever). -1 when none came.
@@ -67,13 +67,13 @@ int ReadKey(int timeoutMs) {
         if (ready == 0) return -1;
         if (ready < 0) {
             if (errno == EINTR) continue;
-            g_inputEnded = true;
+            InputEnded();
             break;
         }
         unsigned char key = 0;
         const ssize_t count = read(Console().input, &key, 1);
         if (count == 1) return key;
-        if (count == 0 || (errno != EINTR && errno != EAGAIN)) g_inputEnded = true;
+        if (count == 0 || (errno != EINTR && errno != EAGAIN)) InputEnded();
     }
     return -1;
 }
@@ -115,6 +115,7 @@ int _getch() {
 }
 
 int _putch(int character) {
+    Console();  // set up before the first byte is gathered
     const unsigned char byte = static_cast<unsigned char>(character);
     return ConsoleOutputByte(byte) ? byte : EOF;
 }

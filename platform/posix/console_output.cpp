@@ -1,11 +1,11 @@
 #include "platform/posix/console_output.h"
 
 #include <errno.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include "platform/posix/console_terminal.h"
-#include "platform/posix/exit_cleanup.h"
 
 namespace {
 
@@ -16,21 +16,24 @@ unsigned char g_block[kBlockSize];
 volatile sig_atomic_t g_gathered = 0;
 volatile sig_atomic_t g_writingBlock = 0;
 
+// An output that another program left non-blocking is waited for, as a
+// blocking one would be, so that no block is lost to a full pipe.
 bool WriteAll(const unsigned char* bytes, size_t size) {
+    const int output = Console().output;
     while (size > 0) {
-        const ssize_t written = write(Console().output, bytes, size);
+        const ssize_t written = write(output, bytes, size);
         if (written > 0) {
             bytes += written;
             size -= static_cast<size_t>(written);
+        } else if (written < 0 && errno == EAGAIN) {
+            pollfd room{output, POLLOUT, 0};
+            poll(&room, 1, -1);
         } else if (written == 0 || errno != EINTR) {
             return false;
         }
     }
     return true;
 }
-
-// Registered once at start-up, so that adding a byte costs no check.
-const bool g_flushedAtEnd = (RunAtEveryExit(FlushConsoleOutputAtEnd), true);
 
 }  // namespace
 

@@ -1,14 +1,77 @@
 #include "platform/posix/console_terminal.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <termios.h>
 #include <unistd.h>
+
+#include "platform/posix/console_output.h"
+#include "platform/posix/exit_cleanup.h"
+#include "platform/posix/wait_hook.h"
 
 namespace {
 
+// Read by signal handlers and at exit, so written before they can run: the
+// terminal (-1 when the console is none), its own settings, and the two
+// modes the program runs it in, output as is and then raw keys as well.
+int g_terminal = -1;
+termios g_ownSettings;
+termios g_outputAsIs;
+termios g_rawKeys;
+volatile sig_atomic_t g_keyboardRaw = 0;
+
+const termios& ProgramSettings() { return g_keyboardRaw ? g_rawKeys : g_outputAsIs; }
+
+void Apply(const termios& settings, int when) {
+    while (tcsetattr(g_terminal, when, &settings) != 0 && errno == EINTR) {
+    }
+}
+
+// What was gathered goes out in the mode it was meant for; then the
+// terminal gets its own settings back, without the keys nobody read.
+void RestoreAtExit() {
+    FlushConsoleOutputAtEnd();
+    if (g_terminal != -1) Apply(g_ownSettings, g_keyboardRaw ? TCSAFLUSH : TCSANOW);
+}
+
+void RestoreBeforeStop() {
+    FlushConsoleOutputAtEnd();
+    if (g_terminal != -1) Apply(g_ownSettings, TCSANOW);
+}
+
+// In the background the shell owns the terminal; fg sends SIGCONT again.
+void ReapplyAfterContinue() {
+    if (g_terminal != -1 && tcgetpgrp(g_terminal) == getpgrp()) Apply(ProgramSettings(), TCSANOW);
+}
+
+void CatchUpBeforeWaiting() { FlushConsoleOutput(); }
+
 ConsoleFiles OpenConsole() {
-    const int terminal = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (terminal == -1) return ConsoleFiles{STDIN_FILENO, STDOUT_FILENO};
-    return ConsoleFiles{terminal, terminal};
+    ConsoleFiles files{STDIN_FILENO, STDOUT_FILENO, false};
+    const int controlling = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (controlling != -1) files = ConsoleFiles{controlling, controlling, false};
+    files.inputIsTerminal = isatty(files.input) != 0;
+
+    const int terminal = files.inputIsTerminal ? files.input : files.output;
+    termios own;
+    if (isatty(terminal) && tcgetattr(terminal, &own) == 0) {
+        g_ownSettings = own;
+        g_outputAsIs = own;
+        g_outputAsIs.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        g_rawKeys = g_outputAsIs;
+        g_rawKeys.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR |
+                                                    IGNCR | ICRNL | IXON);
+        g_rawKeys.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+        g_rawKeys.c_cc[VMIN] = 1;
+        g_rawKeys.c_cc[VTIME] = 0;
+        g_terminal = terminal;
+    }
+    RunAtEveryExit(RestoreAtExit);
+    RunAroundStops(RestoreBeforeStop, ReapplyAfterContinue);
+    SetBeforeWaitHook(CatchUpBeforeWaiting);
+    if (g_terminal != -1) Apply(g_outputAsIs, TCSANOW);
+    return files;
 }
 
 }  // namespace
@@ -16,4 +79,11 @@ ConsoleFiles OpenConsole() {
 const ConsoleFiles& Console() {
     static const ConsoleFiles console = OpenConsole();
     return console;
+}
+
+void EnterKeyboardRawMode() {
+    if (g_keyboardRaw) return;
+    Console();
+    g_keyboardRaw = 1;
+    if (g_terminal != -1) Apply(g_rawKeys, TCSANOW);
 }

@@ -6,9 +6,12 @@
 // held back for the length of the wait.
 #pragma once
 
-// Sets what to run before waiting (the console's catch-up).
+// Sets what to run before waiting (the console's output flush).
 void SetBeforeWaitHook(void (*hook)());
 
-// Runs it; called by Sleep, by writes that wait for the device, and before
-// blocking on the keyboard.
+// Runs it and counts the wait; called by Sleep, by writes that wait for the
+// device, and before blocking on the keyboard.
 void BeforeWait();
+
+// How many waits BeforeWait has counted.
+unsigned long WaitCount();
