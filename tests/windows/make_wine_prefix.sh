@@ -1,13 +1,16 @@
 #!/bin/sh
-# make_wine_prefix.sh PREFIX PORTS
+# make_wine_prefix.sh PREFIX PORTS WINE ARCH
 #
 # Prepares the private Wine prefix of the Windows end-to-end tests, once for
-# the build tree: its COM1 and COM2 lead to PORTS/ttyS0 and PORTS/ttyS1,
+# the build tree, with the Wine loader WINE for ARCH (win32 or win64): its
+# COM1 and COM2 lead to PORTS/ttyS0 and PORTS/ttyS1,
 # where the tests publish their virtual devices. Left alone, Wine would give
 # those names to this machine's own serial ports.
 set -eu
 prefix=$1
 ports=$2
+wine=$3
+arch=$4
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 # No Mono or Gecko installers, no desktop menu entries, no windows.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -22,14 +25,14 @@ if leads_to_ports; then exit 0; fi
 
 rm -rf "$prefix"
 mkdir -p "$ports"
-WINEARCH=win32 wineboot --init
+WINEARCH="$arch" "$wine" wineboot --init
 for number in 1 2; do
-  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$number" /t REG_SZ \
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$number" /t REG_SZ \
     /d "$ports/ttyS$((number - 1))" /f
 done
 wineserver -w
 # Wine makes the links from the registry each time it starts.
-wineboot
+"$wine" wineboot
 wineserver -w
 if ! leads_to_ports; then
   echo "make_wine_prefix.sh: COM1 and COM2 of $prefix do not lead to $ports" >&2
