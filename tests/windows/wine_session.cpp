@@ -33,13 +33,23 @@ bool ComPortsAreSandboxed(std::string& problem) {
 }
 
 // Wine in the private prefix with no display (the console is the terminal),
-// running the key injector, which runs the program.
+// running the key injector, which runs the program. Wine writes the
+// console's text with Windows line ends already, so the terminal passes it
+// on unchanged, as a Windows console would show it.
 std::vector<std::string> WineCommand(const std::string& program,
                                      const std::vector<std::string>& words) {
-    std::vector<std::string> command{"/usr/bin/env",   "-u",
-                                     "DISPLAY",        "WINEPREFIX=" + kPrefix,
-                                     "WINEDEBUG=-all", "KEY_INJECTOR_KEYS=Z:" + kKeysPath,
-                                     TARNWICK_WINE,    TARNWICK_WINDOWS_DIR "/key-injector.exe",
+    std::vector<std::string> command{"/bin/sh",
+                                     "-c",
+                                     "stty -opost && exec \"$@\"",
+                                     "sh",
+                                     "/usr/bin/env",
+                                     "-u",
+                                     "DISPLAY",
+                                     "WINEPREFIX=" + kPrefix,
+                                     "WINEDEBUG=-all",
+                                     "KEY_INJECTOR_KEYS=Z:" + kKeysPath,
+                                     TARNWICK_WINE,
+                                     TARNWICK_WINDOWS_DIR "/key-injector.exe",
                                      "Z:" + program};
     command.insert(command.end(), words.begin(), words.end());
     return command;
