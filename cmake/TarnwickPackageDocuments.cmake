@@ -44,9 +44,12 @@ foreach(source doc/tarnwick.1 package/changelog)
 endforeach()
 add_custom_target(tarnwick_documents ALL DEPENDS ${compressed})
 
+# LICENSE's notice line gives the copyright, and its text from "Permission"
+# on the licence, indented, with "." for an empty line.
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
 string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" notice "${license}")
+set(holders "${CMAKE_MATCH_1}")
 string(FIND "${license}" "Permission" terms_start)
 string(SUBSTRING "${license}" ${terms_start} -1 terms)
 string(STRIP "${terms}" terms)
@@ -55,4 +58,4 @@ string(REPLACE "\n" "\n " terms "${terms}")
 file(WRITE ${PROJECT_BINARY_DIR}/copyright
   "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
   "Upstream-Name: Tarnwick\n\n"
-  "Files: *\nCopyright: ${CMAKE_MATCH_1}\nLicense: Expat\n ${terms}\n")
+  "Files: *\nCopyright: ${holders}\nLicense: Expat\n ${terms}\n")

@@ -16,5 +16,5 @@ private:
     void Take(unsigned char byte);
 
     VirtualSerialDevice& m_device;
-    std::string m_line;  // as shown
+    std::string m_line;  // the line so far, as echoed
 };
