@@ -47,6 +47,7 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
         tcgetattr(programSide[0], &settings);
         settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
         tcsetattr(programSide[0], TCSANOW, &settings);
+        tcgetattr(programSide[0], &m_startSettings);
         m_screen = m_keys = m_console;
     } else {
         int input[2], output[2];
