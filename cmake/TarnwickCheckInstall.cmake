@@ -1,8 +1,11 @@
-# cmake -DBUILD_DIR=<build> -DSTAGING_DIR=<scratch> -DEXPECTED=<files> -P TarnwickCheckInstall.cmake
+# cmake -DBUILD_DIR=<build> -DSTAGING_DIR=<scratch> -DEXPECTED=<files> [-DLINTIAN=<lintian>]
+#       -P TarnwickCheckInstall.cmake
 #
 # Installs the build tree to a staging prefix and makes its package with
 # cpack; fails unless each holds exactly the EXPECTED files (paths below the
-# prefix, separated by semicolons). Nothing installed is run.
+# prefix, separated by semicolons), unless lintian finds an error in a
+# Debian package, and unless the text files of a zip are plain text with
+# CRLF line ends. Nothing installed is run.
 
 # Fails unless the files below root are exactly EXPECTED.
 function(expect_files what root)
@@ -37,9 +40,25 @@ file(MAKE_DIRECTORY ${unpacked})
 if(package MATCHES "[.]deb$")
   run(dpkg-deb --extract ${package} ${unpacked})
   expect_files(${package} ${unpacked}/usr)
+  if(LINTIAN)
+    run(${LINTIAN} --fail-on error ${package})
+  endif()
 else()
   # A zip holds one folder named after itself.
   run(${CMAKE_COMMAND} -E chdir ${unpacked} ${CMAKE_COMMAND} -E tar xf ${package})
   get_filename_component(folder ${package} NAME_WLE)
   expect_files(${package} ${unpacked}/${folder})
+  # file(READ) as text would drop every CR; as hex, each byte is "xx ".
+  file(GLOB texts ${unpacked}/${folder}/*.txt)
+  foreach(text IN LISTS texts)
+    file(READ ${text} hex HEX)
+    string(REGEX REPLACE "(..)" "\\1 " bytes "${hex}")
+    string(REGEX MATCHALL "0a " lf "${bytes}")
+    string(REGEX MATCHALL "0d 0a " crlf "${bytes}")
+    list(LENGTH lf lines)
+    list(LENGTH crlf crlf_lines)
+    if(lines EQUAL 0 OR NOT lines EQUAL crlf_lines OR bytes MATCHES "(^|0a )2e ")
+      message(FATAL_ERROR "${text} is not text with CRLF line ends, or holds a troff request")
+    endif()
+  endforeach()
 endif()

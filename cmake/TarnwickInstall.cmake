@@ -1,13 +1,37 @@
-# What cmake --install delivers: the program and its manual page, and
-# nothing else (not the sandbox build, the tools or the tests). cpack packs
-# the same: a Debian package on Linux, a zip on Windows.
+# What cmake --install delivers: the program, its manual and its licence,
+# and nothing else (not the sandbox build, the tools or the tests). cpack
+# packs the same: a Debian package on Linux, a zip on Windows.
 include(GNUInstallDirs)
-install(TARGETS tarnwick RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/doc/tarnwick.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+include(${CMAKE_CURRENT_LIST_DIR}/TarnwickPackageDocuments.cmake)
 
+if(WIN32)
+  # A folder to unzip and use as it is.
+  install(TARGETS tarnwick RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_BINARY_DIR}/tarnwick.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+else()
+  set(docdir ${CMAKE_INSTALL_DATAROOTDIR}/doc/tarnwick)
+  install(TARGETS tarnwick RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/tarnwick.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+          DESTINATION ${docdir})
+  install(FILES ${PROJECT_SOURCE_DIR}/package/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME tarnwick)
+endif()
+
+set(TARNWICK_PACKAGE_MAINTAINER "The Tarnwick developers <developers@tarnwick.org>" CACHE STRING
+    "Maintainer of the Debian package, as: Name <address>")
 set(CPACK_PACKAGE_NAME tarnwick)
-set(CPACK_PACKAGE_CONTACT "Tarnwick developers <tarnwick@example.org>")
+set(CPACK_PACKAGE_CONTACT "${TARNWICK_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Lines as Debian shows them, under 80 characters.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tarnwick opens one serial port, sets its speed, and then bridges two\n"
+  "directions until ESC is pressed twice: every key typed goes to the port\n"
+  "as one byte, and every byte from the port is shown on the console\n"
+  "unchanged. Nothing typed is shown locally.\n"
+  "\n"
+  "The line is set to 8 data bits, no parity and one stop bit, without\n"
+  "hardware flow control. COM1 and COM2 are ${TARNWICK_COM_PREFIX}0 and ${TARNWICK_COM_PREFIX}1.")
 set(CPACK_STRIP_FILES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)

@@ -1,20 +1,28 @@
 # Tests of what cmake --install and cpack deliver, and of the manual page.
 include(${CMAKE_CURRENT_LIST_DIR}/TarnwickSkippedTest.cmake)
 
+find_program(TARNWICK_LINTIAN lintian)
+if(NOT TARNWICK_LINTIAN)
+  tarnwick_skipped_test(debian_package_check_skipped_without_lintian
+    "Debian package check with lintian skipped: lintian not found (Debian: apt-get install lintian)")
+endif()
+
 # tarnwick_install_test(<name> <build-dir> <files>)
 # Installs the build tree to a staging prefix and makes its package; each
-# must hold exactly <files>, paths below the prefix.
+# must hold exactly <files>, paths below the prefix. lintian checks a Debian
+# package, where it is installed.
 function(tarnwick_install_test name build_dir files)
   add_test(NAME ${name}
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${build_dir}
                    -DSTAGING_DIR=${CMAKE_CURRENT_BINARY_DIR}/${name} "-DEXPECTED=${files}"
+                   -DLINTIAN=${TARNWICK_LINTIAN}
                    -P ${PROJECT_SOURCE_DIR}/cmake/TarnwickCheckInstall.cmake)
   # cpack brings its build tree up to date first, the Windows one included.
   set_tests_properties(${name} PROPERTIES RESOURCE_LOCK build_trees)
 endfunction()
 
 tarnwick_install_test(install_and_package ${PROJECT_BINARY_DIR}
-                      "bin/tarnwick;share/man/man1/tarnwick.1")
+  "bin/tarnwick;share/doc/tarnwick/changelog.gz;share/doc/tarnwick/copyright;share/lintian/overrides/tarnwick;share/man/man1/tarnwick.1.gz")
 
 find_program(TARNWICK_GROFF groff)
 if(TARNWICK_GROFF)

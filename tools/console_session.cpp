@@ -43,6 +43,7 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
     if (console == Console::kTerminal) {
         if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
         fcntl(m_console, F_SETFD, FD_CLOEXEC);
+        tcgetattr(programSide[0], &m_startSettings);
         m_screen = m_keys = m_console;
     } else {
         int input[2], output[2];

@@ -53,6 +53,9 @@ public:
     int screen() const { return m_screen; }
     Clock::time_point started() const { return m_started; }
     termios ConsoleSettings() const;
+    // The console's settings as the program found them: read afterwards, they
+    // may already be the program's own.
+    const termios& StartSettings() const { return m_startSettings; }
     // Of the running program: CPU time used, context switches made (each a
     // wake-up or a preemption) and the peak of its resident memory.
     double CpuSeconds() const;
@@ -69,6 +72,7 @@ private:
     int m_keys = -1;
     std::string m_output;
     Clock::time_point m_started;
+    termios m_startSettings{};
 };
 
 // Whether two terminal settings are the same in every flag and character.

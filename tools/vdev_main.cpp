@@ -1,11 +1,6 @@
 // tarnwick-vdev: a virtual serial device that echoes what it receives and
 // answers each line, for trying the terminal without hardware.
-//
-//   tarnwick-vdev LINK                   serve until interrupted
-//   tarnwick-vdev LINK --run COMMAND...  serve while COMMAND runs; exit with
-//                                        its status
 #include <errno.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,44 +9,25 @@
 #include <cstring>
 #include <string>
 
+#include "tools/echo_device.h"
 #include "tools/virtual_serial_device.h"
 
 namespace {
 
+const char kUsage[] =
+    "usage: tarnwick-vdev LINK [--run COMMAND [ARGUMENT...]]\n"
+    "       tarnwick-vdev --help\n"
+    "\n"
+    "Publishes a virtual serial device as the symbolic link LINK, replacing a\n"
+    "symbolic link there but nothing else. The device echoes what it receives,\n"
+    "control bytes in caret form (ESC as ^[), and answers each line ended\n"
+    "with Enter. It serves until interrupted, or with --run while COMMAND\n"
+    "runs, and then exits with COMMAND's status. Status 1: LINK cannot be\n"
+    "made; 2: the command line is not understood.\n";
+
 volatile sig_atomic_t g_stopRequested = 0;
 
 void RequestStop(int) { g_stopRequested = 1; }
-
-// Echoes every byte; after a carriage return (Enter) also answers with the
-// line received. Bytes the terminal is not reading are dropped, as on a line.
-class EchoDevice {
-public:
-    explicit EchoDevice(VirtualSerialDevice& device) : m_device(device) {}
-
-    void Serve(int timeoutMs) {
-        pollfd waiting{m_device.fd(), POLLIN, 0};
-        if (poll(&waiting, 1, timeoutMs) <= 0) return;
-        char buffer[4096];
-        const ssize_t count = read(m_device.fd(), buffer, sizeof buffer);
-        for (ssize_t i = 0; i < count; ++i) Take(buffer[i]);
-    }
-
-private:
-    void Take(char byte) {
-        Reply(std::string(1, byte));
-        if (byte != '\r') {
-            m_line += byte;
-            return;
-        }
-        Reply("\ndevice received: " + m_line + "\r\n");
-        m_line.clear();
-    }
-
-    void Reply(const std::string& text) { m_device.Send(text, 0); }
-
-    VirtualSerialDevice& m_device;
-    std::string m_line;
-};
 
 pid_t StartCommand(char** command) {
     const pid_t child = fork();
@@ -69,14 +45,29 @@ int ExitStatusOf(int status) {
     return 128 + WTERMSIG(status);
 }
 
+// Why the command line is not understood; empty when it is.
+std::string Problem(int argc, char** argv) {
+    if (argc < 2) return "no LINK given";
+    if (argv[1][0] == '-') return std::string("unknown option ") + argv[1];
+    const bool run = argc >= 3 && std::strcmp(argv[2], "--run") == 0;
+    if (argc == 2 || (run && argc >= 4)) return "";
+    if (run) return "--run needs a COMMAND";
+    return std::string("unexpected argument ") + argv[2];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool runCommand = argc >= 4 && std::strcmp(argv[2], "--run") == 0;
-    if (argc != 2 && !runCommand) {
-        std::fprintf(stderr, "usage: tarnwick-vdev LINK [--run COMMAND [ARGUMENT...]]\n");
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const std::string problem = Problem(argc, argv);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "tarnwick-vdev: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
+    const bool runCommand = argc >= 4;
 
     VirtualSerialDevice device;
     std::string error;

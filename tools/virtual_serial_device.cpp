@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -57,7 +58,16 @@ bool VirtualSerialDevice::Open(const std::string& linkPath, std::string& error) 
         return false;
     }
 
-    unlink(linkPath.c_str());
+    // A link left by an earlier run is replaced; anything else at linkPath,
+    // such as a file or a device node, is not ours to remove.
+    struct stat existing;
+    if (lstat(linkPath.c_str(), &existing) == 0) {
+        if (!S_ISLNK(existing.st_mode)) {
+            error = linkPath + " exists and is not a symbolic link; it is left as it is";
+            return false;
+        }
+        unlink(linkPath.c_str());
+    }
     if (symlink(name, linkPath.c_str()) != 0) {
         error = Failure(linkPath.c_str());
         return false;

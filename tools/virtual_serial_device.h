@@ -17,7 +17,8 @@ public:
     VirtualSerialDevice(const VirtualSerialDevice&) = delete;
     VirtualSerialDevice& operator=(const VirtualSerialDevice&) = delete;
 
-    // Creates the pair and the link (replacing whatever was at linkPath).
+    // Creates the pair and the link. A symbolic link already at linkPath is
+    // replaced; anything else there is left untouched and the open fails.
     // On failure returns false and says why in error.
     bool Open(const std::string& linkPath, std::string& error);
     // Closes this side as an unplugged adapter would: the program's side

@@ -19,7 +19,7 @@ namespace {
 TEST(OpenFailureTest, SaysSoAndExitsWithStatusOne) {
     ClearSandboxPorts();
     TerminalSession session({"com1", "600"});
-    const termios before = session.ConsoleSettings();
+    const termios before = session.StartSettings();
     const int status = session.WaitForExit();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     EXPECT_EQ(session.output(), std::string(kBanner) + "Set baudrate to 600 bauds\r\n" +
@@ -68,7 +68,7 @@ TEST(TerminalSettingsTest, RestoredAfterEscEsc) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
     TerminalSession session({});
-    const termios before = session.ConsoleSettings();
+    const termios before = session.StartSettings();
     ASSERT_TRUE(session.WaitForRawKeyboard());
     EXPECT_FALSE(SameSettings(before, session.ConsoleSettings()));
     session.Type("\x1b\x1b");
@@ -173,7 +173,7 @@ TEST_P(EndingSignalTest, DuringAFloodRestoresTheTerminalFreesThePortAndDies) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
     TerminalSession session({});
-    const termios before = session.ConsoleSettings();
+    const termios before = session.StartSettings();
     int status = -1;
     {
         DeviceFlood flood(*device, std::string(4096, 'f'));
