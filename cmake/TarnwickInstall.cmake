@@ -31,7 +31,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "unchanged. Nothing typed is shown locally.\n"
   "\n"
   "The line is set to 8 data bits, no parity and one stop bit, without\n"
-  "hardware flow control. COM1 and COM2 are ${TARNWICK_COM_PREFIX}0 and ${TARNWICK_COM_PREFIX}1.")
+  "hardware flow control. COM<n> is what ${TARNWICK_PORT_LINKS_DIR}/com<n> names,\n"
+  "or else ${TARNWICK_COM_PREFIX}<n-1>.")
 set(CPACK_STRIP_FILES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
