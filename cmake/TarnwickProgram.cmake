@@ -5,16 +5,13 @@ option(TARNWICK_STATIC_PROGRAM "Link the terminal program statically on Linux" O
 
 # tarnwick_add_program(<name> <com-prefix> <port-links-dir>)
 # The terminal program built as <name>. On platforms without the system's
-# own communications API, COM<n> opens <port-links-dir>/com<n> where that
-# exists, and otherwise <com-prefix> followed by n-1.
+# own communications API, its ports are named by tarnwick_port_names.
 function(tarnwick_add_program name com_prefix port_links_dir)
-  add_executable(${name} ${PROJECT_SOURCE_DIR}/terminal/main.cpp)
-  target_link_libraries(${name} PRIVATE tarnwick_terminal tarnwick_platform)
-  tarnwick_warnings(${name})
+  add_executable(${name})
+  target_link_libraries(${name} PRIVATE tarnwick_main tarnwick_platform)
   if(NOT WIN32)
-    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/platform/posix/com_prefix.cpp)
-    target_compile_definitions(${name} PRIVATE TARNWICK_COM_PREFIX="${com_prefix}"
-                                                TARNWICK_PORT_LINKS_DIR="${port_links_dir}")
+    tarnwick_port_names(${name}_port_names "${com_prefix}" "${port_links_dir}")
+    target_link_libraries(${name} PRIVATE ${name}_port_names)
     if(TARNWICK_STATIC_PROGRAM AND NOT TARNWICK_SANITIZE)
       target_link_options(${name} PRIVATE -static)
     endif()

@@ -14,20 +14,8 @@ if(TARNWICK_SANITIZE)
   add_compile_options(-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+  # The sanitizer settings, linked into every target defined after this, so
+  # that they hold however a program is started.
+  add_library(tarnwick_sanitizer_options OBJECT ${CMAKE_CURRENT_LIST_DIR}/sanitizer_options.cpp)
+  link_libraries(tarnwick_sanitizer_options)
 endif()
-
-# Builds the sanitizer settings (sanitizer_options.cpp) into every executable
-# defined in dir and below it, so that they hold however a program is started.
-function(tarnwick_add_sanitizer_options dir)
-  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
-  foreach(target IN LISTS targets)
-    get_target_property(type ${target} TYPE)
-    if(type STREQUAL "EXECUTABLE")
-      target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/sanitizer_options.cpp)
-    endif()
-  endforeach()
-  get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
-  foreach(subdirectory IN LISTS subdirectories)
-    tarnwick_add_sanitizer_options(${subdirectory})
-  endforeach()
-endfunction()

@@ -1,9 +1,11 @@
-// Opening, closing, purging, querying and transferring on a device.
+// Opening, closing, purging, querying and transferring on a device, and
+// the polling step's sleep.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -193,4 +195,12 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
     if (ok && !DrainOutput(device->fd)) ok = FALSE;
     if (bytesWritten != nullptr) *bytesWritten = done;
     return ok;
+}
+
+void Sleep(DWORD milliseconds) {
+    BeforeWait();
+    timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                       static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
 }

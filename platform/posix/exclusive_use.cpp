@@ -12,19 +12,22 @@ namespace {
 // Descriptors (plus one; 0 is a free slot) whose exclusive flag is to be
 // taken back at the end. Read by signal handlers. Devices beyond the table
 // still work; only their flag is not taken back if the process is killed.
-const int kTracked = 16;
-volatile sig_atomic_t g_tracked[kTracked];
+const int kTrackedCapacity = 16;
+volatile sig_atomic_t g_tracked[kTrackedCapacity];
+bool g_releaseAtEndRegistered = false;
 
 void ReleaseAllAtEnd() {
-    for (int i = 0; i < kTracked; ++i) {
+    for (int i = 0; i < kTrackedCapacity; ++i) {
         if (g_tracked[i] != 0) ioctl(g_tracked[i] - 1, TIOCNXCL, 0);
     }
 }
 
 void Track(int fd) {
-    static const bool releaseAtEnd = (RunAtEveryExit(ReleaseAllAtEnd), true);
-    static_cast<void>(releaseAtEnd);
-    for (int i = 0; i < kTracked; ++i) {
+    if (!g_releaseAtEndRegistered) {
+        RunAtEveryExit(ReleaseAllAtEnd);
+        g_releaseAtEndRegistered = true;
+    }
+    for (int i = 0; i < kTrackedCapacity; ++i) {
         if (g_tracked[i] == 0) {
             g_tracked[i] = fd + 1;
             return;
@@ -33,7 +36,7 @@ void Track(int fd) {
 }
 
 void Untrack(int fd) {
-    for (int i = 0; i < kTracked; ++i) {
+    for (int i = 0; i < kTrackedCapacity; ++i) {
         if (g_tracked[i] == fd + 1) g_tracked[i] = 0;
     }
 }

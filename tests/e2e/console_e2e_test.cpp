@@ -1,4 +1,5 @@
-// What the program leaves of the terminal it ran on, and its open failure.
+// The Linux program beyond the scenario table: other programs, port links,
+// no terminal, signals, stops, floods and a vanished device.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,87 +10,133 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "tests/e2e/sandbox_ports.h"
-#include "tests/e2e/terminal_session.h"
+#include "tools/console_session.h"
 
 namespace {
 
-TEST(OpenFailureTest, SaysSoAndExitsWithStatusOne) {
-    ClearSandboxPorts();
-    TerminalSession session({"com1", "600"});
-    const termios before = session.StartSettings();
-    const int status = session.WaitForExit();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    EXPECT_EQ(session.output(), std::string(kBanner) + "Set baudrate to 600 bauds\r\n" +
-                                    "Can't open port COM1!\r\nExiting...\r\n");
-    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
+using Console = ConsoleSession::Console;
+
+bool ExitedWith(int status, int code) { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+bool DiedOf(int status, int signalNumber) {
+    return WIFSIGNALED(status) && WTERMSIG(status) == signalNumber;
 }
 
-TEST(OpenFailureTest, PortHeldByAnotherProgramIsNotOpened) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
-    TerminalSession first({});
-    ASSERT_TRUE(first.WaitForOutput("Press ESC, ESC to exit\r\n")) << first.output();
+// The program as the last step of a process of the test's making.
+int ExecSandbox() {
+    execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr);
+    return 127;
+}
 
-    TerminalSession second({});
-    const int status = second.WaitForExit();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    EXPECT_NE(second.output().find("Can't open port COM2!\r\nExiting...\r\n"), std::string::npos);
+// COM2 published and the program running on it, its keyboard raw.
+class OnCom2 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearSandboxPorts();
+        device = PublishSandboxPort(2);
+        session.emplace(SandboxCommand({}));
+        ASSERT_TRUE(session->WaitForOutput(OpenedText(2))) << session->output();
+        ASSERT_TRUE(session->WaitForRawKeyboard());
+    }
+    std::unique_ptr<VirtualSerialDevice> device;
+    std::optional<ConsoleSession> session;
+};
 
+TEST_F(OnCom2, AnotherTerminalCannotTakeThePort) {
+    ConsoleSession second(SandboxCommand({}));
+    EXPECT_TRUE(ExitedWith(second.WaitForExit(), 1));
+    EXPECT_EQ(second.output(), kBanner + kDefaultSpeedText + FailureText(2));
     device->Send("still here");
-    EXPECT_TRUE(first.WaitForOutput("still here"));
+    EXPECT_TRUE(session->WaitForOutput("still here")) << "the first lost the port";
 }
 
-TEST(PortLinksTest, ALinkChoosesTheDeviceAndADanglingOneDoesNotOpen) {
+TEST_F(OnCom2, AMebibyteOfEveryByteValueArrivesIntactAndInOrder) {
+    const size_t opened = session->output().size();
+    const std::string flood = EveryByteValue(1 << 20);
+    std::thread sender([&] { device->Send(flood, 30000); });
+    const bool arrived = session->WaitForOutputSize(opened + flood.size(), 30000);
+    sender.join();
+    ASSERT_TRUE(arrived) << session->output().size() - opened << " bytes shown";
+    EXPECT_TRUE(session->output().substr(opened) == flood) << "bytes lost, changed or reordered";
+}
+
+TEST_F(OnCom2, AVanishedDeviceNeitherSpinsNorKeepsEscEscFromEnding) {
+    device->Vanish();
+    const double cpuBefore = session->CpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(session->CpuSeconds() - cpuBefore, 0.1) << "busy while the device is gone";
+    session->Type("\x1b\x1b");
+    EXPECT_TRUE(ExitedWith(session->WaitForExit(), 0));
+}
+
+TEST_F(OnCom2, StoppedItGivesTheTerminalBackAndContinuedTakesItAgain) {
+    session->Signal(SIGTSTP);
+    for (int tries = 0; tries < 500; ++tries) {
+        if (SameSettings(session->StartSettings(), session->ConsoleSettings())) break;
+        session->Collect(10);
+    }
+    EXPECT_TRUE(SameSettings(session->StartSettings(), session->ConsoleSettings()))
+        << "stopped with the terminal raw";
+    session->Signal(SIGCONT);
+    EXPECT_TRUE(session->WaitForRawKeyboard()) << "continued with the terminal cooked";
+    session->Type("\x1b\x1b");
+    EXPECT_TRUE(ExitedWith(session->WaitForExit(), 0));
+}
+
+// 0 stands for ESC ESC.
+class EndDuringAFlood : public OnCom2, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EndDuringAFlood, RestoresTheTerminalAndFreesThePort) {
+    int status = -1;
+    {
+        DeviceFlood flood(*device, std::string(4096, 'f'));
+        ASSERT_TRUE(session->WaitForOutput("ffff"));
+        if (GetParam() == 0) {
+            session->Type("\x1b\x1b");
+        } else {
+            session->Signal(GetParam());
+        }
+        status = session->WaitForExit();
+    }
+    EXPECT_TRUE(GetParam() == 0 ? ExitedWith(status, 0) : DiedOf(status, GetParam())) << status;
+    EXPECT_TRUE(SameSettings(session->StartSettings(), session->ConsoleSettings()));
+    EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(EscEscAndSignals, EndDuringAFlood,
+                         ::testing::Values(0, SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
+                                           SIGUSR1, SIGUSR2, SIGRTMIN));
+
+TEST(PortLinks, ALinkChoosesTheDeviceAndADanglingOneDoesNotOpen) {
     ClearSandboxPorts();
     auto numbered = PublishSandboxPort(2);
     VirtualSerialDevice adapter;
     std::string error;
     ASSERT_TRUE(adapter.Open(TARNWICK_SANDBOX_DEVICE_DIR "/ttyUSB0", error)) << error;
     LinkSandboxPort(2, adapter.linkPath());
-    TerminalSession linked({});
+    ConsoleSession linked(SandboxCommand({}));
     ASSERT_TRUE(linked.WaitForOutput(OpenedText(2))) << linked.output();
     linked.Type("\x1b\x1b");
     EXPECT_EQ(adapter.Receive(2, 5000), "\x1b\x1b");
-    EXPECT_EQ(numbered->Receive(1, 0), "");
-    EXPECT_NE(linked.WaitForExit(), -1);
+    EXPECT_EQ(numbered->Receive(1, 0), "") << "the numbered port was used";
+    EXPECT_TRUE(ExitedWith(linked.WaitForExit(), 0));
 
     LinkSandboxPort(2, TARNWICK_SANDBOX_DEVICE_DIR "/unplugged");
-    TerminalSession dangling({});
-    const int status = dangling.WaitForExit();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
-    EXPECT_NE(dangling.output().find("Can't open port COM2!\r\n"), std::string::npos);
+    ConsoleSession dangling(SandboxCommand({}));
+    EXPECT_TRUE(ExitedWith(dangling.WaitForExit(), 1)) << "fell back to the numbered port";
+    EXPECT_EQ(dangling.output(), kBanner + kDefaultSpeedText + FailureText(2));
     ClearSandboxPorts();
-}
-
-TEST(TerminalSettingsTest, RestoredAfterEscEsc) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
-    TerminalSession session({});
-    const termios before = session.StartSettings();
-    ASSERT_TRUE(session.WaitForRawKeyboard());
-    EXPECT_FALSE(SameSettings(before, session.ConsoleSettings()));
-    session.Type("\x1b\x1b");
-    const int status = session.WaitForExit();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
-    EXPECT_TRUE(PortIsFree(*device));
-}
-
-// Runs the sandbox program as the last step of body's process.
-int ExecSandbox() {
-    execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr);
-    return 127;
 }
 
 // Standard output left non-blocking by another program, as in
 // `... | tarnwick | head -c 10`.
-TEST(NoTerminalTest, StandardInputAndOutputStandInForTheConsole) {
+TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
-    ConsoleSession session(ConsoleSession::Console::kPipes, [] {
+    ConsoleSession session(Console::kPipes, [] {
         fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
         return ExecSandbox();
     });
@@ -110,30 +157,28 @@ TEST(NoTerminalTest, StandardInputAndOutputStandInForTheConsole) {
 
     session.HangUp();
     device->Send("to a closed pipe");
-    const int status = session.WaitForExit();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
-    EXPECT_TRUE(PortIsFree(*device));
+    EXPECT_TRUE(DiedOf(session.WaitForExit(), SIGPIPE));
+    EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
 }
 
 // As under nohup: the terminal goes away, and no SIGHUP ends the program.
-TEST(HangUpTest, ATerminalGoneEndsTheProgramWhereSIGHUPIsIgnored) {
+TEST(HangUp, ATerminalGoneEndsTheProgramWhereSIGHUPIsIgnored) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
-    ConsoleSession session(ConsoleSession::Console::kTerminal, [] {
+    ConsoleSession session(Console::kTerminal, [] {
         signal(SIGHUP, SIG_IGN);
         return ExecSandbox();
     });
     ASSERT_TRUE(session.WaitForRawKeyboard());
     session.HangUp();
-    const int status = session.WaitForExit();
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << status;
-    EXPECT_TRUE(PortIsFree(*device));
+    EXPECT_TRUE(DiedOf(session.WaitForExit(), SIGHUP)) << "still running without a terminal";
+    EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
 }
 
-TEST(TerminalSettingsTest, KeysLeftAfterEscEscDoNotReachTheShell) {
+TEST(HangUp, KeysLeftAfterEscEscDoNotReachTheShell) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
-    ConsoleSession shell(ConsoleSession::Console::kTerminal, [] {
+    ConsoleSession shell(Console::kTerminal, [] {
         const int status = std::system(TARNWICK_SANDBOX_PROGRAM);
         termios settings;  // non-canonical, so that a partial line counts
         tcgetattr(STDIN_FILENO, &settings);
@@ -148,46 +193,5 @@ TEST(TerminalSettingsTest, KeysLeftAfterEscEscDoNotReachTheShell) {
     shell.Type("\x1b\x1b[A");  // ESC, then the up arrow
     EXPECT_TRUE(shell.WaitForOutput("status 0, 0 keys left")) << shell.output();
 }
-
-TEST(TerminalSettingsTest, RestoredWhileStoppedAndRawAgainAfterwards) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
-    TerminalSession session({});
-    const termios before = session.ConsoleSettings();
-    ASSERT_TRUE(session.WaitForRawKeyboard());
-    session.Signal(SIGTSTP);
-    for (int tries = 0; tries < 500 && !SameSettings(before, session.ConsoleSettings()); ++tries) {
-        session.Collect(10);
-    }
-    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
-    session.Signal(SIGCONT);
-    EXPECT_TRUE(session.WaitForRawKeyboard());
-    session.Type("\x1b\x1b");
-    const int status = session.WaitForExit();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-class EndingSignalTest : public ::testing::TestWithParam<int> {};
-
-TEST_P(EndingSignalTest, DuringAFloodRestoresTheTerminalFreesThePortAndDies) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
-    TerminalSession session({});
-    const termios before = session.StartSettings();
-    int status = -1;
-    {
-        DeviceFlood flood(*device, std::string(4096, 'f'));
-        ASSERT_TRUE(session.WaitForOutput("ffff"));
-        session.Signal(GetParam());
-        status = session.WaitForExit();
-    }
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
-    EXPECT_TRUE(SameSettings(before, session.ConsoleSettings()));
-    EXPECT_TRUE(PortIsFree(*device));
-}
-
-INSTANTIATE_TEST_SUITE_P(Signals, EndingSignalTest,
-                         ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
-                                           SIGUSR1, SIGUSR2, SIGRTMIN));
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tests/e2e/sandbox_ports.h"
 
+#include <asm/termbits.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -19,18 +20,10 @@ std::string SandboxLinkPath(int number) {
 
 }  // namespace
 
-const char kBanner[] =
-    "\r\nTarnwick program started\r\n"
-    "Usage:\r\nTarnwick [com1] [baudrate]\r\n"
-    "Parameter [com1] is optional for COM1 port using. Default is COM2\r\n"
-    "Parameter [baudrate] can be number of bauds: 110,300,600...256000\r\n";
-
-std::string OpenedText(int number) {
-    return "Serial port COM" + std::to_string(number) +
-           " successfully opened\r\n"
-           "Keyboard input comes to port\r\n"
-           "Port output comes to screen\r\n"
-           "Press ESC, ESC to exit\r\n";
+std::vector<std::string> SandboxCommand(const std::vector<std::string>& words) {
+    std::vector<std::string> argv{TARNWICK_SANDBOX_PROGRAM};
+    argv.insert(argv.end(), words.begin(), words.end());
+    return argv;
 }
 
 std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number) {
@@ -48,6 +41,15 @@ bool PortIsFree(const VirtualSerialDevice& device) {
                       ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
     if (fd != -1) close(fd);
     return free;
+}
+
+std::string DeviceLine(const VirtualSerialDevice& device) {
+    termios2 line{};
+    if (ioctl(device.deviceFd(), TCGETS2, &line) != 0) return "unreadable";
+    const bool frame8N1 = (line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) == CS8;
+    const bool raw = (line.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (line.c_oflag & OPOST) == 0;
+    return std::to_string(line.c_ospeed) + (frame8N1 ? " 8N1" : " not 8N1") +
+           (raw ? " raw" : " cooked");
 }
 
 std::string EveryByteValue(size_t size) {

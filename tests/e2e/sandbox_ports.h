@@ -5,14 +5,13 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "tests/console_text.h"
 #include "tools/virtual_serial_device.h"
 
-// The text the program shows up to the baud-rate message, on every start.
-extern const char kBanner[];
-
-// The text from a successful open of COM<number> to the prompt.
-std::string OpenedText(int number);
+// The sandbox program with these words on its command line.
+std::vector<std::string> SandboxCommand(const std::vector<std::string>& words);
 
 // Publishes a device as the sandbox's COM<number>; fails the test if it
 // cannot.
@@ -27,6 +26,9 @@ void ClearSandboxPorts();
 
 // Whether nobody holds the device: no lock on it and no exclusive flag.
 bool PortIsFree(const VirtualSerialDevice& device);
+
+// The device's line as "<speed> 8N1 raw", or what differs from that.
+std::string DeviceLine(const VirtualSerialDevice& device);
 
 // Bytes of every value, in an order that shows loss and reordering.
 std::string EveryByteValue(size_t size);

@@ -19,16 +19,11 @@
 #include "terminal/baud_rates.h"
 #include "terminal/command_line.h"
 #include "terminal/terminal.h"
+#include "tests/console_text.h"
 #include "tests/fuzz/recording_console.h"
 #include "tests/serial/fake_comm.h"
 
 namespace {
-
-const char kBanner[] =
-    "\r\nTarnwick program started\r\n"
-    "Usage:\r\nTarnwick [com1] [baudrate]\r\n"
-    "Parameter [com1] is optional for COM1 port using. Default is COM2\r\n"
-    "Parameter [baudrate] can be number of bauds: 110,300,600...256000\r\n";
 
 void Require(bool holds, const char* what) {
     if (holds) return;
@@ -68,12 +63,11 @@ Choice ChoiceOf(const std::string& tail) {
     words >> first >> second;
     const bool com1 = strcasecmp(first.c_str(), "com1") == 0;
     const std::string& baudWord = com1 ? second : first;
-    Choice choice{com1 ? 1 : 2, "Set default baudrate 9600 bauds\r\n", 9600};
-    if (!baudWord.empty())
-        choice.baudMessage = "Non standard baudrate. Set baudrate to 9600 bauds\r\n";
+    Choice choice{com1 ? 1 : 2, kDefaultSpeedText, 9600};
+    if (!baudWord.empty()) choice.baudMessage = kNonStandardSpeedText;
     for (const BaudRateName& row : g_baudRates) {
         if (baudWord == row.name) {
-            choice.baudMessage = "Set baudrate to " + baudWord + " bauds\r\n";
+            choice.baudMessage = SpeedText(baudWord);
             choice.baudRate = row.baudRate;
         }
     }
@@ -106,11 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string device = "COM" + std::to_string(choice.port);
     const bool opens = failingCall == 0;
     Require(status == (opens ? 0 : 1), "status 0 when the port opens, else 1");
-    const std::string afterOpen =
-        opens
-            ? "Serial port " + device + " successfully opened\r\nKeyboard input comes to port\r\n" +
-                  "Port output comes to screen\r\nPress ESC, ESC to exit\r\n"
-            : "Can't open port " + device + "!\r\nExiting...\r\n";
+    const std::string afterOpen = opens ? OpenedText(choice.port) : FailureText(choice.port);
     Require(recording_console::g_shown == kBanner + choice.baudMessage + afterOpen,
             "the console shows the banner, one speed message and the opening or failure text");
     Require(fake::g.name == device, "the device opened is the one announced");
@@ -118,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(fake::g.written.BaudRate == choice.baudRate, "the device gets the announced speed");
     Require(fake::g.sent == (opens ? std::vector<BYTE>{27, 27} : std::vector<BYTE>{}),
             "both ESC keys, and nothing else, go to the port");
-    Require(fake::g.open.empty() && fake::g.faults == 0, "no handle left open or misused");
+    Require(fake::g.open.empty(), "no handle is left open");
+    Require(fake::g.faults == 0, "no call uses a closed handle or unexpected arguments");
     return 0;
 }

@@ -10,8 +10,9 @@ void Reset() {
     g = State();
     // Every field unlike what Open writes, so that kept fields show.
     std::memset(&g.reported, 0xFF, sizeof(DCB));
-    g.reported.DCBlength = sizeof(DCB), g.reported.fBinary = 0, g.reported.fParity = 0;
-    g.reported.XonChar = 0x11, g.reported.XoffChar = 0x13;
+    g.reported.DCBlength = sizeof(DCB);
+    g.reported.fBinary = 0;
+    g.reported.fParity = 0;
 }
 
 std::vector<std::string> Names() {
@@ -22,8 +23,9 @@ std::vector<std::string> Names() {
 
 std::vector<DWORD> Values(const std::string& name) {
     std::vector<DWORD> values;
-    for (const Call& c : g.calls)
+    for (const Call& c : g.calls) {
         if (c.name == name) values.push_back(c.value);
+    }
     return values;
 }
 
@@ -31,7 +33,7 @@ std::vector<DWORD> Values(const std::string& name) {
 static bool Use(const char* name, HANDLE handle, DWORD value = 0, const void* extra = nullptr) {
     g.calls.push_back({name, value});
     bool open = std::find(g.open.begin(), g.open.end(), handle) != g.open.end();
-    g.faults += !open || extra;
+    if (!open || extra != nullptr) ++g.faults;
     return open;
 }
 
@@ -44,9 +46,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile) {
     g.calls.push_back({"CreateFileA", 0});
-    g.name = fileName, g.access = desiredAccess, g.share = shareMode;
-    g.disposition = creationDisposition, g.attributes = flagsAndAttributes;
-    g.faults += security || templateFile;
+    g.name = fileName;
+    g.access = desiredAccess;
+    g.share = shareMode;
+    g.disposition = creationDisposition;
+    g.attributes = flagsAndAttributes;
+    if (security != nullptr || templateFile != nullptr) ++g.faults;
     if (g.createFails) return INVALID_HANDLE_VALUE;
     g.open.push_back(reinterpret_cast<HANDLE>(g.nextHandle++));
     return g.open.back();
@@ -76,7 +81,8 @@ BOOL PurgeComm(HANDLE handle, DWORD flags) {
 
 BOOL ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
     if (!Use("ClearCommError", handle) || g.clearErrorFails) return FALSE;
-    *errors = 0, *status = COMSTAT();
+    *errors = 0;
+    *status = COMSTAT();
     status->cbInQue = static_cast<DWORD>(g.queue.size());
     return TRUE;
 }
@@ -84,8 +90,10 @@ BOOL ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED overlapped) {
     *done = 0;
     if (!Use("ReadFile", handle, count, overlapped) || g.readFails) return FALSE;
-    for (; *done < count && !g.queue.empty(); ++*done, g.queue.pop_front())
-        static_cast<BYTE*>(buffer)[*done] = g.queue.front();
+    while (*done < count && !g.queue.empty()) {
+        static_cast<BYTE*>(buffer)[(*done)++] = g.queue.front();
+        g.queue.pop_front();
+    }
     return TRUE;
 }
 
@@ -100,6 +108,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, LPOVERL
 
 void Sleep(DWORD milliseconds) {
     g.calls.push_back({"Sleep", milliseconds});
-    if (static_cast<int>(fake::Values("Sleep").size()) == g.arriveAfterSleeps)
+    if (static_cast<int>(fake::Values("Sleep").size()) == g.arriveAfterSleeps) {
         g.queue.push_back(g.arriving);
+    }
 }
