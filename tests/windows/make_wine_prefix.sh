@@ -21,7 +21,13 @@ leads_to_ports() {
     [ "$(readlink "$prefix/dosdevices/com2")" = "$ports/ttyS1" ]
 }
 
-if leads_to_ports; then exit 0; fi
+# One Wine server for all the tests, instead of one started and stopped for
+# each; the cleanup test windows_wine_server_stop ends it.
+keep_server() {
+  wineserver -p </dev/null >/dev/null 2>&1
+}
+
+if leads_to_ports; then keep_server; exit 0; fi
 
 rm -rf "$prefix"
 mkdir -p "$ports"
@@ -38,3 +44,4 @@ if ! leads_to_ports; then
   echo "make_wine_prefix.sh: COM1 and COM2 of $prefix do not lead to $ports" >&2
   exit 1
 fi
+keep_server
