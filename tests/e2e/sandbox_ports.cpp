@@ -48,8 +48,9 @@ std::string DeviceLine(const VirtualSerialDevice& device) {
     if (ioctl(device.deviceFd(), TCGETS2, &line) != 0) return "unreadable";
     const bool frame8N1 = (line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) == CS8;
     const bool raw = (line.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (line.c_oflag & OPOST) == 0;
-    return std::to_string(line.c_ospeed) + (frame8N1 ? " 8N1" : " not 8N1") +
-           (raw ? " raw" : " cooked");
+    const bool custom = (line.c_cflag & CBAUD) == BOTHER;
+    return std::to_string(line.c_ospeed) + (custom ? " custom" : "") +
+           (frame8N1 ? " 8N1" : " not 8N1") + (raw ? " raw" : " cooked");
 }
 
 std::string EveryByteValue(size_t size) {

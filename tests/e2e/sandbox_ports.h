@@ -27,7 +27,8 @@ void ClearSandboxPorts();
 // Whether nobody holds the device: no lock on it and no exclusive flag.
 bool PortIsFree(const VirtualSerialDevice& device);
 
-// The device's line as "<speed> 8N1 raw", or what differs from that.
+// The device's line as "<speed> 8N1 raw", or what differs from that; a
+// speed set without a standard code of its own says "<speed> custom".
 std::string DeviceLine(const VirtualSerialDevice& device);
 
 // Bytes of every value, in an order that shows loss and reordering.

@@ -47,7 +47,7 @@ TEST_P(LinuxScenario, ShowsAndSendsWhatTheUserExpects) {
             ASSERT_TRUE(chosen.Send(step.fromPort));
             EXPECT_TRUE(session.WaitForOutput(step.fromPort)) << "port bytes not shown";
         }
-        EXPECT_EQ(DeviceLine(chosen), std::to_string(scenario.speed) + " 8N1 raw");
+        EXPECT_EQ(DeviceLine(chosen), ExpectedDeviceLine(scenario));
         EXPECT_EQ(ports[2 - scenario.port]->Receive(1, 0), "") << "the other port was used";
     }
     const int status = session.WaitForExit();

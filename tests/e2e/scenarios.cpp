@@ -1,6 +1,8 @@
 #include "tests/e2e/scenarios.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 
 #include "tests/console_text.h"
 
@@ -87,10 +89,12 @@ std::string ExpectedScreen(const Scenario& scenario) {
     return screen;
 }
 
-std::string KeysSent(const Scenario& scenario) {
-    std::string keys;
-    for (const Step& step : scenario.steps) keys += step.keys;
-    return keys;
+std::string ExpectedDeviceLine(const Scenario& scenario) {
+    // The rates that Linux has no standard speed code for.
+    const unsigned custom[] = {14400, 56000, 128000, 256000};
+    const bool isCustom = std::find(std::begin(custom), std::end(custom), scenario.speed) !=
+                          std::end(custom);
+    return std::to_string(scenario.speed) + (isCustom ? " custom" : "") + " 8N1 raw";
 }
 
 void PrintTo(const Scenario& scenario, std::ostream* out) { *out << scenario.name; }

@@ -29,9 +29,10 @@ struct Scenario {
 
 extern const std::vector<Scenario> kScenarios;
 
-// Everything the screen shows, and everything the port receives.
+// Everything the screen shows.
 std::string ExpectedScreen(const Scenario& scenario);
-std::string KeysSent(const Scenario& scenario);
+// The chosen port's line once the program has opened it (see DeviceLine).
+std::string ExpectedDeviceLine(const Scenario& scenario);
 
 void PrintTo(const Scenario& scenario, std::ostream* out);
 // The scenario's name as a test name.

@@ -53,7 +53,7 @@ TEST_P(WineScenario, ShowsAndSendsWhatTheUserExpects) {
             ASSERT_TRUE(chosen.Send(step.fromPort));
             EXPECT_TRUE(session.WaitForScreen(step.fromPort)) << "port bytes not shown";
         }
-        EXPECT_EQ(DeviceLine(chosen), std::to_string(scenario.speed) + " 8N1 raw");
+        EXPECT_EQ(DeviceLine(chosen), ExpectedDeviceLine(scenario));
         EXPECT_EQ(ports[2 - scenario.port]->Receive(1, 0), "") << "the other port was used";
     }
     EXPECT_EQ(session.WaitForExit(), scenario.status);
