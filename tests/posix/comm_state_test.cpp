@@ -31,6 +31,21 @@ TEST_F(CommState, TheTerminalsSettingsMakeACookedDeviceRaw8N1) {
     EXPECT_EQ(held.c_cc[VTIME], 0) << "reads would wait for a time";
 }
 
+// Someone's deliberate XON/XOFF stays, and so does every flag the terminal
+// does not set.
+TEST_F(CommState, APortAlreadyRawKeepsWhatTheTerminalDoesNotSet) {
+    termios2 raw = Held();
+    raw.c_iflag |= IXON | IXOFF | IXANY;
+    raw.c_cflag |= HUPCL;
+    ASSERT_EQ(ioctl(m_device.deviceFd(), TCSETS2, &raw), 0);
+    ASSERT_TRUE(SetAsTheTerminalDoes());
+    const termios2 held = Held();
+    EXPECT_EQ(held.c_iflag & (IXON | IXOFF | IXANY), IXON | IXOFF | IXANY)
+        << "software flow control someone chose was dropped";
+    EXPECT_EQ(held.c_cflag & HUPCL, static_cast<tcflag_t>(HUPCL))
+        << "a flag the terminal does not set was dropped";
+}
+
 TEST_F(CommState, RefusedSettingsLeaveTheDeviceAsItWas) {
     const termios2 before = Held();
     DCB set;
