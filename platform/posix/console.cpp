@@ -1,5 +1,7 @@
 // The console calls: formatted text, key polling, unechoed keys and raw
 // bytes out.
+#include "platform/console.h"
+
 #include <errno.h>
 #include <poll.h>
 #include <time.h>
@@ -9,7 +11,6 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/console.h"
 #include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
 #include "platform/posix/exit_cleanup.h"

@@ -26,6 +26,16 @@ std::vector<std::string> SandboxCommand(const std::vector<std::string>& words) {
     return argv;
 }
 
+std::string SandboxProgramInFolderWithSpace() {
+    const std::string program = TARNWICK_SANDBOX_PROGRAM;
+    const std::string folder = TARNWICK_SANDBOX_DEVICE_DIR "/Tarnwick Terminal";
+    const std::string link = folder + program.substr(program.rfind('/'));
+    mkdir(folder.c_str(), 0755);
+    unlink(link.c_str());
+    EXPECT_EQ(symlink(program.c_str(), link.c_str()), 0) << link;
+    return link;
+}
+
 std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number) {
     mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
     auto device = std::make_unique<VirtualSerialDevice>();

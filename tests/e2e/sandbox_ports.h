@@ -13,6 +13,10 @@
 // The sandbox program with these words on its command line.
 std::vector<std::string> SandboxCommand(const std::vector<std::string>& words);
 
+// The sandbox program linked into a folder whose name has a space, so that
+// its own name must be cut off the command line whole.
+std::string SandboxProgramInFolderWithSpace();
+
 // Publishes a device as the sandbox's COM<number>; fails the test if it
 // cannot.
 std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number);

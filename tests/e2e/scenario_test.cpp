@@ -1,26 +1,13 @@
 // The scenarios run by the Linux program, with a pseudo-terminal as its
 // console and virtual devices as its ports.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/e2e/sandbox_ports.h"
 #include "tests/e2e/scenarios.h"
 #include "tools/console_session.h"
 
 namespace {
-
-// The program under a folder name with a space, so that its own name must
-// be cut off the command line whole.
-std::string ProgramInFolderWithSpace() {
-    const std::string folder = TARNWICK_SANDBOX_DEVICE_DIR "/Tarnwick Terminal";
-    const std::string link = folder + "/tarnwick";
-    mkdir(folder.c_str(), 0755);
-    unlink(link.c_str());
-    EXPECT_EQ(symlink(TARNWICK_SANDBOX_PROGRAM, link.c_str()), 0) << link;
-    return link;
-}
 
 class LinuxScenario : public ::testing::TestWithParam<Scenario> {};
 
@@ -32,7 +19,7 @@ TEST_P(LinuxScenario, ShowsAndSendsWhatTheUserExpects) {
         ports[0] = PublishSandboxPort(1);
         ports[1] = PublishSandboxPort(2);
     }
-    std::vector<std::string> argv{ProgramInFolderWithSpace()};
+    std::vector<std::string> argv{SandboxProgramInFolderWithSpace()};
     argv.insert(argv.end(), scenario.words.begin(), scenario.words.end());
     ConsoleSession session(argv);
 

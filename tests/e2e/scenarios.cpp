@@ -70,13 +70,14 @@ const std::vector<Scenario> kScenarios = {
     Speed("115200", 115200),
     Speed("128000", 128000, kWineSpeeds),
     Speed("256000", 256000, kWineSpeeds),
-    Keys("ESC, a letter, ESC does not end", {{"\x1b" "a" "\x1b", "still here"}, {"\x1b", ""}}),
+    Keys("ESC, a letter, ESC does not end", {{"\033a\033", "still here"}, {"\x1b", ""}}),
     Keys("port text between two ESCs", {{"\x1b", "between"}, {"\x1b", ""}}),
-    Keys("every console key goes to the port unechoed", {{EveryConsoleKey(), "!"}, {"\x1b\x1b", ""}}),
+    Keys("every console key goes to the port unechoed",
+         {{EveryConsoleKey(), "!"}, {"\x1b\x1b", ""}}),
     Keys("NUL and Ctrl-C keys", {{std::string("\0\x03", 2), ""}, {"\x1b\x1b", ""}},
          "Wine's console cannot type a NUL key and ends the program on Ctrl-C"),
     Keys("flow control bytes pass a port at the kernel's defaults",
-         {{"", std::string("A\x13" "B\x11\x00\xff", 6)}, {"x", ""}, {"\x1b\x1b", ""}},
+         {{"", std::string("A\023B\021\000\377", 6)}, {"x", ""}, {"\x1b\x1b", ""}},
          "Wine's console acts on the control bytes it shows"),
     {"the port does not open", {"com1", "600"}, 1, SpeedText("600"), 600, {}, 1, nullptr},
 };
@@ -92,8 +93,8 @@ std::string ExpectedScreen(const Scenario& scenario) {
 std::string ExpectedDeviceLine(const Scenario& scenario) {
     // The rates that Linux has no standard speed code for.
     const unsigned custom[] = {14400, 56000, 128000, 256000};
-    const bool isCustom = std::find(std::begin(custom), std::end(custom), scenario.speed) !=
-                          std::end(custom);
+    const bool isCustom =
+        std::find(std::begin(custom), std::end(custom), scenario.speed) != std::end(custom);
     return std::to_string(scenario.speed) + (isCustom ? " custom" : "") + " 8N1 raw";
 }
 

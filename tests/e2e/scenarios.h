@@ -23,7 +23,7 @@ struct Scenario {
     std::string speedText;
     unsigned speed;  // bits per second the port runs at
     std::vector<Step> steps;
-    int status;  // 0: both ports are there; 1: none is, and the open fails
+    int status;             // 0: both ports are there; 1: none is, and the open fails
     const char* notOnWine;  // why the Windows program cannot be run so, or nullptr
 };
 

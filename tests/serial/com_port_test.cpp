@@ -138,7 +138,8 @@ TEST_F(ComPortTest, ReconfigureReopensAnOpenPortAndLeavesAClosedOneAlone) {
     EXPECT_TRUE(g.calls.empty()) << "a closed port used the device";
 
     Open("COM7");
-    EXPECT_EQ(g.written, Expected(2400, 7, ODDPARITY, TWOSTOPBITS)) << "a closed port took new settings";
+    EXPECT_EQ(g.written, Expected(2400, 7, ODDPARITY, TWOSTOPBITS))
+        << "a closed port took new settings";
     EXPECT_EQ(port.Reconfigure(19200, 7, EVENPARITY, ONESTOPBIT), 1);
     EXPECT_THAT(fake::Names(), ElementsAre("PurgeComm", "CloseHandle", "CreateFileA",
                                            "GetCommState", "SetCommState", "PurgeComm"));

@@ -1,25 +1,12 @@
 // The scenarios run by the Windows program under Wine. Screen text is
 // compared as ScreenText gives it; bytes on the port exactly.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "tests/e2e/sandbox_ports.h"
 #include "tests/e2e/scenarios.h"
 #include "tests/windows/wine_session.h"
 
 namespace {
-
-// The program under a folder name with a space, which the system's command
-// line then holds in double quotes.
-std::string ProgramInFolderWithSpace() {
-    const std::string folder = TARNWICK_WINE_DIR "/Tarnwick Terminal";
-    const std::string link = folder + "/tarnwick.exe";
-    mkdir(folder.c_str(), 0755);
-    unlink(link.c_str());
-    EXPECT_EQ(symlink(TARNWICK_WINDOWS_DIR "/tarnwick.exe", link.c_str()), 0) << link;
-    return link;
-}
 
 // Wine's WriteFile returns before the byte has left, and its PurgeComm on
 // closing can discard the second ESC from a pseudo-terminal before the
@@ -39,7 +26,7 @@ TEST_P(WineScenario, ShowsAndSendsWhatTheUserExpects) {
         ports[0] = PublishSandboxPort(1);
         ports[1] = PublishSandboxPort(2);
     }
-    WineSession session(ProgramInFolderWithSpace(), scenario.words);
+    WineSession session(SandboxProgramInFolderWithSpace(), scenario.words);
 
     if (scenario.status == 0) {
         VirtualSerialDevice& chosen = *ports[scenario.port - 1];
@@ -66,7 +53,7 @@ INSTANTIATE_TEST_SUITE_P(Table, WineScenario, ::testing::ValuesIn(kScenarios), S
 TEST(WineConsole, CtrlCEndsTheProgramAndIsNotSent) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
-    WineSession session(ProgramInFolderWithSpace(), {});
+    WineSession session(SandboxProgramInFolderWithSpace(), {});
     ASSERT_TRUE(session.WaitForScreen(OpenedText(2))) << session.screen();
     session.Type("\x03");
     EXPECT_NE(session.WaitForExit(), -1);
