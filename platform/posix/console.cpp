@@ -116,7 +116,6 @@ int _getch() {
 }
 
 int _putch(int character) {
-    Console();  // set up before the first byte is gathered
     const unsigned char byte = static_cast<unsigned char>(character);
     return ConsoleOutputByte(byte) ? byte : EOF;
 }

@@ -56,7 +56,11 @@ void FlushConsoleOutputAtEnd() {
 
 bool ConsoleOutputByte(unsigned char byte) {
     bool written = true;
-    if (static_cast<size_t>(g_gathered) == kBlockSize) written = FlushConsoleOutput();
+    const size_t gathered = static_cast<size_t>(g_gathered);
+    if (gathered == kBlockSize) written = FlushConsoleOutput();  // its write sets the console up
+    // Setting the console up is what sends a block out before every wait
+    // and at exit; once a block is enough.
+    if (gathered == 0) Console();
     g_block[g_gathered] = byte;
     g_gathered = g_gathered + 1;
     return written;
