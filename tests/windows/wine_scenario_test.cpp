@@ -15,7 +15,16 @@ std::string ArrivingSurely(const std::string& keys, bool last) {
     return last && !keys.empty() ? keys.substr(0, keys.size() - 1) : keys;
 }
 
-class WineScenario : public ::testing::TestWithParam<Scenario> {};
+// Skips where Wine cannot start at all, as windows_wine_prefix found.
+class WineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string why = WhyWineCannotStart();
+        if (!why.empty()) GTEST_SKIP() << why;
+    }
+};
+
+class WineScenario : public WineTest, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(WineScenario, ShowsAndSendsWhatTheUserExpects) {
     const Scenario& scenario = GetParam();
@@ -50,7 +59,9 @@ TEST_P(WineScenario, ShowsAndSendsWhatTheUserExpects) {
 INSTANTIATE_TEST_SUITE_P(Table, WineScenario, ::testing::ValuesIn(kScenarios), ScenarioName);
 
 // The console ends the program, as Windows does, and the key is not sent.
-TEST(WineConsole, CtrlCEndsTheProgramAndIsNotSent) {
+using WineConsole = WineTest;
+
+TEST_F(WineConsole, CtrlCEndsTheProgramAndIsNotSent) {
     ClearSandboxPorts();
     auto device = PublishSandboxPort(2);
     WineSession session(SandboxProgramInFolderWithSpace(), {});

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -96,6 +98,11 @@ int WineSession::WaitForExit(int timeoutMs) {
 
 std::string WineSession::screen() const {
     return m_wine ? ScreenText(m_wine->output()) : m_problem;
+}
+
+std::string WhyWineCannotStart() {
+    std::ifstream why(kPrefix + ".cannot-start");
+    return std::string(std::istreambuf_iterator<char>(why), std::istreambuf_iterator<char>());
 }
 
 std::string ScreenText(const std::string& output) {

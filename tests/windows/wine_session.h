@@ -39,6 +39,10 @@ private:
     std::string m_problem;
 };
 
+// What windows_wine_prefix found when Wine could not start even its own
+// programs on this machine, or nothing.
+std::string WhyWineCannotStart();
+
 // The text of what Wine wrote to the terminal: its control sequences
 // removed, except that a cursor move forward stands for the blanks it
 // passes over.
