@@ -45,14 +45,6 @@ protected:
     std::optional<ConsoleSession> session;
 };
 
-TEST_F(OnCom2, AnotherTerminalCannotTakeThePort) {
-    ConsoleSession second(SandboxCommand({}));
-    EXPECT_TRUE(ExitedWith(second.WaitForExit(), 1));
-    EXPECT_EQ(second.output(), kBanner + kDefaultSpeedText + FailureText(2));
-    device->Send("still here");
-    EXPECT_TRUE(session->WaitForOutput("still here")) << "the first lost the port";
-}
-
 TEST_F(OnCom2, AMebibyteOfEveryByteValueArrivesIntactAndInOrder) {
     const size_t opened = session->output().size();
     const std::string flood = EveryByteValue(1 << 20);
