@@ -64,7 +64,10 @@ TEST_F(OnCom2, AVanishedDeviceNeitherSpinsNorKeepsEscEscFromEnding) {
     EXPECT_TRUE(ExitedWith(session->WaitForExit(), 0));
 }
 
-TEST_F(OnCom2, StoppedItGivesTheTerminalBackAndContinuedTakesItAgain) {
+TEST_F(OnCom2, ResizedItKeepsTheTerminalStoppedItGivesItBackContinuedTakesItAgain) {
+    session->Signal(SIGWINCH);  // a window resized, which changes nothing
+    session->Collect(100);
+    EXPECT_TRUE(session->WaitForRawKeyboard()) << "a resized window gave the terminal back";
     session->Signal(SIGTSTP);
     for (int tries = 0; tries < 500; ++tries) {
         if (SameSettings(session->StartSettings(), session->ConsoleSettings())) break;

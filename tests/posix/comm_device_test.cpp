@@ -42,11 +42,12 @@ protected:
 // Another program's exclusive flag is no bar to root, so it is looked for,
 // and left in place.
 TEST_F(CommDevice, ClosingClearsTheExclusiveFlagAndOtherProgramsClaimsKeepThePortClosed) {
+    const int other = open(m_device.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    EXPECT_NE(flock(other, LOCK_SH | LOCK_NB), 0) << "the lock held is not exclusive";
     CloseHandle(m_port);
     m_port = INVALID_HANDLE_VALUE;
     EXPECT_EQ(ExclusiveFlag(m_device.deviceFd()), 0) << "the exclusive flag outlived the handle";
 
-    const int other = open(m_device.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
     EXPECT_FALSE(Opens(m_device.linkPath())) << "another program's lock ignored";
     close(other);

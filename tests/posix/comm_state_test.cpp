@@ -16,7 +16,8 @@ TEST_F(CommState, TheTerminalsSettingsMakeACookedDeviceRaw8N1) {
     termios2 cooked = Held();
     cooked.c_iflag = ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | IXON | IXOFF | IXANY;
     cooked.c_lflag = ICANON | ECHO | ISIG | IEXTEN;
-    cooked.c_cflag |= CSTOPB | CRTSCTS;
+    cooked.c_cflag |= CSTOPB | CRTSCTS | B1200 << IBSHIFT;  // input at a speed of its own
+    cooked.c_ispeed = 1200;
     cooked.c_cc[VMIN] = 0;
     cooked.c_cc[VTIME] = 5;
     ASSERT_EQ(ioctl(m_device.deviceFd(), TCSETS2, &cooked), 0);
@@ -27,6 +28,7 @@ TEST_F(CommState, TheTerminalsSettingsMakeACookedDeviceRaw8N1) {
     EXPECT_EQ(held.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CLOCAL | CREAD),
               CS8 | CLOCAL | CREAD)
         << "not 8N1, or with hardware flow control";
+    EXPECT_EQ(held.c_ispeed, held.c_ospeed) << "input kept a speed of its own";
     EXPECT_EQ(held.c_cc[VMIN], 1) << "reads would return with no byte";
     EXPECT_EQ(held.c_cc[VTIME], 0) << "reads would wait for a time";
 }
