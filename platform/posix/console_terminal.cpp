@@ -29,16 +29,16 @@ void Apply(const termios& settings, int when) {
 }
 
 // What was gathered goes out in the mode it was meant for; then the
-// terminal gets its own settings back, without the keys nobody read.
-void RestoreAtExit() {
+// terminal gets its own settings back.
+void Restore(int when) {
     FlushConsoleOutputAtEnd();
-    if (g_terminal != -1) Apply(g_ownSettings, g_keyboardRaw ? TCSAFLUSH : TCSANOW);
+    if (g_terminal != -1) Apply(g_ownSettings, when);
 }
 
-void RestoreBeforeStop() {
-    FlushConsoleOutputAtEnd();
-    if (g_terminal != -1) Apply(g_ownSettings, TCSANOW);
-}
+// At the end, without the keys nobody read.
+void RestoreAtExit() { Restore(g_keyboardRaw ? TCSAFLUSH : TCSANOW); }
+
+void RestoreBeforeStop() { Restore(TCSANOW); }
 
 // In the background the shell owns the terminal; fg sends SIGCONT again.
 void ReapplyAfterContinue() {
