@@ -43,7 +43,6 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
     if (console == Console::kTerminal) {
         if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
         fcntl(m_console, F_SETFD, FD_CLOEXEC);
-        tcgetattr(programSide[0], &m_startSettings);
         m_screen = m_keys = m_console;
     } else {
         int input[2], output[2];
@@ -96,31 +95,21 @@ size_t ConsoleSession::Collect(int timeoutMs) {
     return static_cast<size_t>(count);
 }
 
-bool ConsoleSession::WaitForOutput(const std::string& text, int timeoutMs) {
+bool ConsoleSession::WaitFor(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = Deadline(timeoutMs);
-    while (m_output.find(text) == std::string::npos) {
-        if (Clock::now() >= deadline) return false;
-        Collect(10);
-    }
-    return true;
-}
-
-bool ConsoleSession::WaitForOutputSize(size_t size, int timeoutMs) {
-    const auto deadline = Deadline(timeoutMs);
-    while (m_output.size() < size) {
-        if (Clock::now() >= deadline) return false;
-        Collect(10);
-    }
-    return true;
-}
-
-bool ConsoleSession::WaitForRawKeyboard(int timeoutMs) {
-    const auto deadline = Deadline(timeoutMs);
-    while ((ConsoleSettings().c_lflag & ICANON) != 0) {
+    while (!done()) {
         if (Clock::now() >= deadline) return false;
         Collect(1);
     }
     return true;
+}
+
+bool ConsoleSession::WaitForOutput(const std::string& text, int timeoutMs) {
+    return WaitFor([&] { return m_output.find(text) != std::string::npos; }, timeoutMs);
+}
+
+bool ConsoleSession::WaitForRawKeyboard(int timeoutMs) {
+    return WaitFor([this] { return (ConsoleSettings().c_lflag & ICANON) == 0; }, timeoutMs);
 }
 
 bool ConsoleSession::Type(const std::string& keys) {
@@ -137,14 +126,6 @@ void ConsoleSession::EndInput() {
     if (m_keys != -1 && m_keys != m_screen) close(m_keys);
     m_keys = -1;
 }
-
-void ConsoleSession::HangUp() {
-    EndInput();
-    if (m_screen != -1) close(m_screen);
-    m_screen = m_console = -1;
-}
-
-void ConsoleSession::Signal(int signalNumber) { kill(m_pid, signalNumber); }
 
 int ConsoleSession::WaitForExit(int timeoutMs) {
     const auto deadline = Deadline(timeoutMs);
@@ -187,9 +168,3 @@ long ConsoleSession::ContextSwitches() const {
 }
 
 long ConsoleSession::PeakResidentKb() const { return StatusField("VmHWM:"); }
-
-bool SameSettings(const termios& left, const termios& right) {
-    return left.c_iflag == right.c_iflag && left.c_oflag == right.c_oflag &&
-           left.c_cflag == right.c_cflag && left.c_lflag == right.c_lflag &&
-           std::memcmp(left.c_cc, right.c_cc, sizeof left.c_cc) == 0;
-}

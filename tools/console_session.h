@@ -33,16 +33,12 @@ public:
     // Adds what the console shows within timeoutMs to output(); returns how
     // many bytes came.
     size_t Collect(int timeoutMs);
+    // Collects until done() holds; false if the time ran out first.
+    bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000);
     bool WaitForOutput(const std::string& text, int timeoutMs = 5000);
-    bool WaitForOutputSize(size_t size, int timeoutMs = 5000);
     // Until the program has put its console into raw mode.
     bool WaitForRawKeyboard(int timeoutMs = 5000);
     bool Type(const std::string& keys);
-    // Ends the program's standard input (kPipes only).
-    void EndInput();
-    // Closes this side of the console: a terminal hangs up, pipes break.
-    void HangUp();
-    void Signal(int signalNumber);
     // The wait status once the program has ended, -1 if it did not in time.
     int WaitForExit(int timeoutMs = 5000);
 
@@ -52,28 +48,26 @@ public:
     // The side the console's output comes out of, for polling.
     int screen() const { return m_screen; }
     Clock::time_point started() const { return m_started; }
-    termios ConsoleSettings() const;
-    // The console's settings as the program found them: read afterwards, they
-    // may already be the program's own.
-    const termios& StartSettings() const { return m_startSettings; }
     // Of the running program: CPU time used, context switches made (each a
     // wake-up or a preemption) and the peak of its resident memory.
     double CpuSeconds() const;
     long ContextSwitches() const;
     long PeakResidentKb() const;
 
-private:
-    void Start(Console console, const std::function<void()>& run);
-    long StatusField(const char* name) const;
+protected:
+    termios ConsoleSettings() const;
+    // Ends the program's standard input (kPipes only).
+    void EndInput();
 
     pid_t m_pid = -1;
     int m_console = -1;  // the pseudo-terminal, if any
     int m_screen = -1;
     int m_keys = -1;
+
+private:
+    void Start(Console console, const std::function<void()>& run);
+    long StatusField(const char* name) const;
+
     std::string m_output;
     Clock::time_point m_started;
-    termios m_startSettings{};
 };
-
-// Whether two terminal settings are the same in every flag and character.
-bool SameSettings(const termios& left, const termios& right);

@@ -1,5 +1,5 @@
 # cmake -DBUILD_DIR=<build> -DSTAGING_DIR=<scratch> -DEXPECTED=<files> [-DLINTIAN=<lintian>]
-#       -P TarnwickCheckInstall.cmake
+#       -P check_install.cmake
 #
 # Installs the build tree to a staging prefix and makes its package with
 # cpack; fails unless each holds exactly the EXPECTED files (paths below the

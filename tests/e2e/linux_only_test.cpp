@@ -1,0 +1,252 @@
+// What only the Linux program has: floods, signals, stops, port links, no
+// terminal, a terminal that goes away; and the virtual device's own command
+// line and demo.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <thread>
+
+#include "tests/console_text.h"
+#include "tests/e2e/program_under_test.h"
+#include "tests/e2e/sandbox.h"
+
+namespace {
+
+// The program as the last step of a process of the test's making.
+int ExecSandbox() { return execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr); }
+
+// Bytes of every value, in an order that shows loss and reordering.
+std::string EveryByteValue(size_t size) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    return bytes;
+}
+
+// The device sending data from a thread of its own: once, or over and over
+// until the object goes.
+class DeviceFlood {
+public:
+    DeviceFlood(VirtualSerialDevice& device, const std::string& data, bool repeat = false)
+        : m_sender([=, &device] {
+              do device.Send(data, repeat ? 20 : 30000);
+              while (repeat && !m_stop);
+          }) {}
+    ~DeviceFlood() {
+        m_stop = true;
+        m_sender.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_sender;
+};
+
+// Whether the screen shows exactly data after what it showed before.
+bool ShowsAfter(TestSession& session, size_t before, const std::string& data) {
+    session.WaitFor([&] { return session.output().size() >= before + data.size(); }, 30000);
+    return session.output().compare(before, std::string::npos, data) == 0;
+}
+
+// COM2 published and the program running on it, its keyboard raw.
+class OnCom2 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearSandboxPorts();
+        device = PublishSandboxPort(2);
+        session.emplace(std::vector<std::string>{TARNWICK_SANDBOX_PROGRAM});
+        ASSERT_TRUE(session->WaitForOutput(OpenedText(2))) << session->output();
+        ASSERT_TRUE(session->WaitForRawKeyboard());
+    }
+    std::unique_ptr<VirtualSerialDevice> device;
+    std::optional<TestSession> session;
+};
+
+TEST_F(OnCom2, AMebibyteOfEveryByteValueArrivesIntactAndInOrder) {
+    const size_t opened = session->output().size();
+    const std::string flood = EveryByteValue(1 << 20);
+    DeviceFlood sender(*device, flood);
+    EXPECT_TRUE(ShowsAfter(*session, opened, flood)) << "bytes lost, changed or reordered";
+}
+
+TEST_F(OnCom2, AVanishedDeviceNeitherSpinsNorKeepsEscEscFromEnding) {
+    device->Vanish();
+    const double cpuBefore = session->CpuSeconds();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_LT(session->CpuSeconds() - cpuBefore, 0.1) << "busy while the device is gone";
+    session->Type("\x1b\x1b");
+    EXPECT_EQ(session->WaitForEnding(), "exit 0");
+}
+
+TEST_F(OnCom2, ResizedItKeepsTheTerminalStoppedItGivesItBackContinuedTakesItAgain) {
+    session->Signal(SIGWINCH);  // a window resized, which changes nothing
+    session->Collect(100);
+    EXPECT_TRUE(session->WaitForRawKeyboard()) << "a resized window gave the terminal back";
+    session->Signal(SIGTSTP);
+    EXPECT_TRUE(session->WaitFor([&] { return session->ConsoleRestored(); }))
+        << "stopped with the terminal raw";
+    session->Signal(SIGCONT);
+    EXPECT_TRUE(session->WaitForRawKeyboard()) << "continued with the terminal cooked";
+    session->Type("\x1b\x1b");
+    EXPECT_EQ(session->WaitForEnding(), "exit 0");
+}
+
+// 0 stands for ESC ESC.
+class EndDuringAFlood : public OnCom2, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EndDuringAFlood, RestoresTheTerminalAndFreesThePort) {
+    std::string ending;
+    {
+        DeviceFlood flood(*device, std::string(4096, 'f'), true);
+        ASSERT_TRUE(session->WaitForOutput("ffff"));
+        if (GetParam() == 0) {
+            session->Type("\x1b\x1b");
+        } else {
+            session->Signal(GetParam());
+        }
+        ending = session->WaitForEnding();
+    }
+    EXPECT_EQ(ending, GetParam() == 0 ? "exit 0" : "signal " + std::to_string(GetParam()));
+    EXPECT_TRUE(session->ConsoleRestored());
+    EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(EscEscAndSignals, EndDuringAFlood,
+                         ::testing::Values(0, SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
+                                           SIGUSR1, SIGUSR2, SIGRTMIN));
+
+TEST(PortLinks, ALinkChoosesTheDeviceAndADanglingOneDoesNotOpen) {
+    ClearSandboxPorts();
+    auto numbered = PublishSandboxPort(2);
+    VirtualSerialDevice adapter;
+    std::string error;
+    ASSERT_TRUE(adapter.Open(TARNWICK_SANDBOX_DEVICE_DIR "/ttyUSB0", error)) << error;
+    LinkSandboxPort(2, adapter.linkPath());
+    TestSession linked({TARNWICK_SANDBOX_PROGRAM});
+    ASSERT_TRUE(linked.WaitForOutput(OpenedText(2))) << linked.output();
+    linked.Type("\x1b\x1b");
+    EXPECT_EQ(adapter.Receive(2, 5000), "\x1b\x1b");
+    EXPECT_EQ(linked.WaitForEnding(), "exit 0");
+    EXPECT_EQ(Unread(*numbered), "") << "the numbered port was used";
+
+    LinkSandboxPort(2, TARNWICK_SANDBOX_DEVICE_DIR "/unplugged");
+    TestSession dangling({TARNWICK_SANDBOX_PROGRAM});
+    EXPECT_EQ(dangling.WaitForEnding(), "exit 1") << "fell back to the numbered port";
+    EXPECT_EQ(dangling.output(), kBanner + kDefaultSpeedText + FailureText(2));
+    ClearSandboxPorts();
+}
+
+// Standard output left non-blocking by another program, as in
+// `... | tarnwick | head -c 10`.
+TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TestSession session(ConsoleSession::Console::kPipes, [] {
+        fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
+        return ExecSandbox();
+    });
+    ASSERT_TRUE(session.WaitForOutput(OpenedText(2))) << session.output();
+    session.Type("keys");
+    EXPECT_EQ(device->Receive(4, 5000), "keys");
+
+    // Once input has ended the program still shows what the port sends,
+    // every byte of it, though nobody reads for a while.
+    session.EndInput();
+    const size_t opened = session.output().size();
+    const std::string flood = EveryByteValue(300000);
+    {
+        DeviceFlood sender(*device, flood);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        EXPECT_TRUE(ShowsAfter(session, opened, flood)) << session.output().size() - opened;
+    }
+    session.HangUp();
+    device->Send("to a closed pipe");
+    EXPECT_EQ(session.WaitForEnding(), "signal " + std::to_string(SIGPIPE));
+    EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
+}
+
+// As under nohup: the terminal goes away, and no SIGHUP ends the program.
+TEST(HangUp, ATerminalGoneEndsTheProgramWhereSIGHUPIsIgnored) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TestSession session(ConsoleSession::Console::kTerminal, [] {
+        signal(SIGHUP, SIG_IGN);
+        return ExecSandbox();
+    });
+    ASSERT_TRUE(session.WaitForRawKeyboard());
+    session.HangUp();
+    EXPECT_EQ(session.WaitForEnding(), "signal " + std::to_string(SIGHUP));
+    EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
+}
+
+TEST(HangUp, KeysLeftAfterEscEscDoNotReachTheShell) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TestSession shell(ConsoleSession::Console::kTerminal, [] {
+        const int status = std::system(TARNWICK_SANDBOX_PROGRAM);
+        termios settings;  // non-canonical, so that a partial line counts
+        tcgetattr(STDIN_FILENO, &settings);
+        cfmakeraw(&settings);
+        tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+        int left = -1;
+        ioctl(STDIN_FILENO, FIONREAD, &left);
+        std::printf("status %d, %d keys left\n", WEXITSTATUS(status), left);
+        return 0;
+    });
+    ASSERT_TRUE(shell.WaitForRawKeyboard());
+    shell.Type("\x1b\x1b[A");  // ESC, then the up arrow
+    EXPECT_TRUE(shell.WaitForOutput("status 0, 0 keys left")) << shell.output();
+}
+
+// The virtual device's command line: its status and what it says, and a
+// file in the way left as it was.
+TEST(Vdev, AnswersEveryCommandLineWithoutTouchingAnyFile) {
+    const std::string notes = TARNWICK_SANDBOX_DEVICE_DIR "/notes.txt";
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string shown;
+    } cases[] = {{{"--help"}, 0, "usage: tarnwick-vdev LINK"},
+                 {{"-h"}, 0, "usage: tarnwick-vdev LINK"},
+                 {{"--link"}, 2, "unknown option --link"},
+                 {{notes}, 1, notes + " exists and is not a symbolic link"},
+                 {{notes, "--run", "true"}, 1, "not a symbolic link"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.back());
+        std::ofstream(notes) << "important\n";
+        std::vector<std::string> argv{TARNWICK_VDEV_PROGRAM};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        TestSession vdev(argv);
+        EXPECT_EQ(vdev.WaitForEnding(), "exit " + std::to_string(c.status));
+        EXPECT_NE(vdev.output().find(c.shown), std::string::npos) << vdev.output();
+        std::string kept;
+        std::getline(std::ifstream(notes), kept);
+        EXPECT_EQ(kept, "important");
+    }
+    unlink(notes.c_str());
+}
+
+TEST(Demo, EchoesControlBytesInCaretFormAndLeavesOnEscEsc) {
+    const std::string com2 = TARNWICK_SANDBOX_DEVICE_DIR "/ttyS1";
+    ClearSandboxPorts();
+    ASSERT_EQ(symlink("/dev/left-by-an-earlier-run", com2.c_str()), 0);  // replaced
+    TestSession demo({TARNWICK_VDEV_PROGRAM, com2, "--run", TARNWICK_SANDBOX_PROGRAM});
+    ASSERT_TRUE(demo.WaitForOutput("Press ESC, ESC to exit\r\n")) << demo.output();
+    ASSERT_TRUE(demo.WaitForRawKeyboard());
+    demo.output().clear();
+
+    demo.Type("a\x03\x1b[A\x7f\xc3\xa9\r");
+    const std::string line = "a^C^[[A^?\xc3\xa9";
+    EXPECT_TRUE(demo.WaitForOutput("device received: " + line + "\r\n")) << demo.output();
+    EXPECT_EQ(demo.output(), line + "\r\ndevice received: " + line + "\r\n");
+    demo.Type("\x1b\x1b");
+    EXPECT_EQ(demo.WaitForEnding(), "exit 0");
+    EXPECT_EQ(demo.output().find('\x1b'), std::string::npos) << demo.output();
+}
+
+}  // namespace
