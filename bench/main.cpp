@@ -8,6 +8,7 @@
 // virtual device's path, e.g. 'picocom -q -b 115200 {device}'. It counts as
 // started when the console shows TEXT, or without --ready when the program
 // has put its console into raw mode.
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -82,7 +83,11 @@ Figures Measure(const Contender& contender, const Options& options) {
     figures.keystroke = MeasureKeystrokeLatency(terminal, device, options.samples, random);
     figures.flood = MeasureFlood(terminal, device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
-    terminal.Type(contender.exitKeys);
+    if (contender.exitKeys.empty()) {
+        terminal.Signal(SIGTERM);
+    } else {
+        terminal.Type(contender.exitKeys);
+    }
     terminal.WaitForExit(2000);
     return figures;
 }

@@ -122,6 +122,8 @@ bool ConsoleSession::Type(const std::string& keys) {
     return true;
 }
 
+void ConsoleSession::Signal(int signalNumber) { kill(m_pid, signalNumber); }
+
 void ConsoleSession::EndInput() {
     if (m_keys != -1 && m_keys != m_screen) close(m_keys);
     m_keys = -1;

@@ -39,6 +39,7 @@ public:
     // Until the program has put its console into raw mode.
     bool WaitForRawKeyboard(int timeoutMs = 5000);
     bool Type(const std::string& keys);
+    void Signal(int signalNumber);
     // The wait status once the program has ended, -1 if it did not in time.
     int WaitForExit(int timeoutMs = 5000);
 

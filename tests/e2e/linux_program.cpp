@@ -2,8 +2,7 @@
 // quotes, on a pseudo-terminal at the kernel's default settings.
 #include <gtest/gtest.h>
 
-#include "tests/e2e/program_under_test.h"
-#include "tests/e2e/sandbox.h"
+#include "tests/e2e/e2e.h"
 
 const bool ProgramUnderTest::kLastKeyMayBeLost = false;
 

@@ -1,6 +1,7 @@
 // Virtual devices published where the program under test looks for its
 // ports (TARNWICK_SANDBOX_DEVICE_DIR/ttyS<n-1> is COM<n>) and its port links
-// (TARNWICK_SANDBOX_LINKS_DIR/com<n>), and what a test reads off them.
+// (TARNWICK_SANDBOX_LINKS_DIR/com<n>), and what a test reads off them. Kept
+// apart from <termios.h>, which the kernel's own definitions clash with.
 #pragma once
 
 #include <memory>

@@ -2,9 +2,7 @@
 // program under test, the Linux program or the Windows one under Wine.
 #include <gtest/gtest.h>
 
-#include "tests/console_text.h"
-#include "tests/e2e/program_under_test.h"
-#include "tests/e2e/sandbox.h"
+#include "tests/e2e/e2e.h"
 
 namespace {
 
@@ -80,7 +78,7 @@ std::vector<Scenario> AllScenarios() {
         Keys("NUL and Ctrl-C keys", {{std::string("\0\x03", 2), ""}, {"\x1b\x1b", ""}},
              "Wine's console cannot type a NUL key and ends the program on Ctrl-C"),
         Keys("flow control bytes pass a port at the kernel's defaults",
-             {{"", std::string("A\023B\021\000\377", 6)}, {"x", ""}, {"\x1b\x1b", ""}},
+             {{"", std::string("A\023B\021\000\377\n", 7)}, {"x", ""}, {"\x1b\x1b", ""}},
              "Wine's console acts on the control bytes it shows"),
         {"the port does not open", {"com1", "600"}, 1, SpeedText("600"), 600, {}, 1, nullptr},
     };

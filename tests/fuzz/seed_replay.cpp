@@ -1,6 +1,5 @@
-// Runs the fuzz target once on every file in the folders given: the seeds
-// as an ordinary test, in builds without libFuzzer.
-#include <cstddef>
+// Runs the fuzz target once on every file in the folders given: the seeds as
+// an ordinary test, in builds without libFuzzer.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>

@@ -17,9 +17,9 @@ using fake::g;
 namespace {
 
 bool IsOpen(HANDLE handle) {
-    if (std::find(g.open.begin(), g.open.end(), handle) != g.open.end()) return true;
-    ++g.faults;
-    return false;
+    const bool open = std::find(g.open.begin(), g.open.end(), handle) != g.open.end();
+    g.faults += open ? 0 : 1;
+    return open;
 }
 
 }  // namespace
@@ -39,9 +39,8 @@ BOOL CloseHandle(HANDLE handle) {
 }
 
 BOOL GetCommState(HANDLE handle, LPDCB dcb) {
-    if (!IsOpen(handle) || g.getStateFails) return FALSE;
     *dcb = g.reported;
-    return TRUE;
+    return IsOpen(handle) && !g.getStateFails;
 }
 
 BOOL SetCommState(HANDLE handle, LPDCB dcb) {
@@ -56,39 +55,30 @@ BOOL PurgeComm(HANDLE handle, DWORD flags) {
 }
 
 BOOL ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
-    if (!IsOpen(handle) || g.clearErrorFails) return FALSE;
-    g.errorPending = false;
-    *errors = 0;
+    *errors = g.errorPending = false;
     *status = COMSTAT();
     status->cbInQue = static_cast<DWORD>(g.queue.size());
-    return TRUE;
+    return IsOpen(handle);
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED) {
-    *done = 0;
-    if (!IsOpen(handle)) return FALSE;
-    if (count > g.queue.size()) ++g.faults;
-    if (g.readFails || g.errorPending) {
-        g.errorPending = true;
-        return FALSE;
-    }
-    for (; *done < count && !g.queue.empty(); ++*done) {
+    g.faults += count > g.queue.size() ? 1 : 0;
+    g.errorPending = g.errorPending || g.readFails;
+    for (*done = 0; *done < count && !g.queue.empty() && !g.errorPending; ++*done) {
         static_cast<BYTE*>(buffer)[*done] = g.queue.front();
         g.queue.pop_front();
     }
-    return TRUE;
+    return IsOpen(handle) && !g.errorPending;
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED) {
-    *done = 0;
-    if (!IsOpen(handle) || g.errorPending) return FALSE;
     const BYTE* bytes = static_cast<const BYTE*>(buffer);
-    g.sent.insert(g.sent.end(), bytes, bytes + count);
-    *done = count;
-    return TRUE;
+    if (!g.errorPending) g.sent.insert(g.sent.end(), bytes, bytes + count);
+    *done = g.errorPending ? 0 : count;
+    return IsOpen(handle) && !g.errorPending;
 }
 
 void Sleep(DWORD milliseconds) {
     g.sleeps.push_back(milliseconds);
-    if (static_cast<int>(g.sleeps.size()) == g.arriveAfterSleeps) g.queue.push_back(g.arriving);
+    if (g.sleeps.size() == g.arriveAfterSleeps) g.queue.push_back(g.arriving);
 }

@@ -17,13 +17,12 @@ inline bool operator==(const DCB& a, const DCB& b) { return std::memcmp(&a, &b, 
 namespace fake {
 
 struct State {
-    bool createFails = false, getStateFails = false, setStateFails = false;
-    bool clearErrorFails = false, readFails = false;
-    DCB reported{};              // what GetCommState reports; Reset fills it
-    std::deque<BYTE> queue;      // bytes the device holds
-    int arriveAfterSleeps = -1;  // arriving is queued after this many sleeps
-    BYTE arriving = 0;
-    bool errorPending = false;  // a failed read stops reads and writes until ClearCommError
+    bool createFails = false, getStateFails = false, setStateFails = false, readFails = false;
+    DCB reported{};          // what GetCommState reports; Reset fills it
+    std::deque<BYTE> queue;  // bytes the device holds
+    BYTE arriving = 0;       // queued after arriveAfterSleeps sleeps
+    size_t arriveAfterSleeps = 0;
+    bool errorPending = false;  // after a failed read, until ClearCommError
     std::string name;           // the device last opened
     DCB written{};              // the record last applied
     std::vector<DWORD> purges, sleeps;

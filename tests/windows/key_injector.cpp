@@ -1,12 +1,9 @@
 // KEY_INJECTOR_KEYS=<file> key-injector COMMAND-LINE
 //
-// Test helper for the Wine end-to-end tests. Runs COMMAND-LINE (the rest of
-// this program's own command line, unchanged) on this console, and types
-// every byte read from the file named by KEY_INJECTOR_KEYS into the console
-// as one key press: a key-down and a key-up record whose character is the
-// byte. Keys typed on a Unix terminal do not reach a program that polls the
-// console under Wine; keys written into the console's input do. Exits with
-// the program's exit code once it has ended.
+// Runs COMMAND-LINE (the rest of its own command line) on this console and
+// presses a key for every byte read from the file: under Wine, keys typed on
+// a Unix terminal do not reach a program that polls the console, but keys
+// written into the console's input do. Exits with the program's exit code.
 #include <windows.h>
 
 #include <cstdio>
@@ -18,19 +15,6 @@ namespace {
 
 HANDLE g_keys = INVALID_HANDLE_VALUE;
 
-void PressKey(HANDLE console, unsigned char character) {
-    INPUT_RECORD press[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        press[i].EventType = KEY_EVENT;
-        KEY_EVENT_RECORD& key = press[i].Event.KeyEvent;
-        key.bKeyDown = i == 0;
-        key.wRepeatCount = 1;
-        key.uChar.AsciiChar = static_cast<CHAR>(character);
-    }
-    DWORD written = 0;
-    WriteConsoleInputA(console, press, 2, &written);
-}
-
 DWORD WINAPI TypeKeys(LPVOID) {
     const HANDLE console =
         CreateFileA("CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -38,19 +22,23 @@ DWORD WINAPI TypeKeys(LPVOID) {
     unsigned char keys[256];
     DWORD count = 0;
     while (ReadFile(g_keys, keys, sizeof keys, &count, nullptr) && count > 0) {
-        for (DWORD i = 0; i < count; ++i) PressKey(console, keys[i]);
+        for (DWORD i = 0; i < count; ++i) {
+            INPUT_RECORD press[2] = {};  // key down, key up
+            for (int j = 0; j < 2; ++j) {
+                press[j].EventType = KEY_EVENT;
+                press[j].Event.KeyEvent.bKeyDown = j == 0;
+                press[j].Event.KeyEvent.wRepeatCount = 1;
+                press[j].Event.KeyEvent.uChar.AsciiChar = static_cast<CHAR>(keys[i]);
+            }
+            DWORD written = 0;
+            WriteConsoleInputA(console, press, 2, &written);
+        }
     }
     return 0;
 }
 
 // Ctrl-C is the program's to act on; this helper stays to report its end.
 BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
-
-int Fail(const char* what, const std::string& name) {
-    std::fprintf(stderr, "key-injector: cannot %s %s (error %lu)\n", what, name.c_str(),
-                 GetLastError());
-    return 127;
-}
 
 }  // namespace
 
@@ -60,18 +48,18 @@ int main() {
     GetEnvironmentVariableA("KEY_INJECTOR_KEYS", keysPath, sizeof keysPath);
     g_keys = CreateFileA(keysPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_EXISTING, 0, nullptr);
-    if (g_keys == INVALID_HANDLE_VALUE) return Fail("open", keysPath);
-
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION program = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (g_keys == INVALID_HANDLE_VALUE ||
+        !CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &program)) {
-        return Fail("start", commandLine);
+        std::fprintf(stderr, "key-injector: cannot start %s (error %lu)\n", commandLine.c_str(),
+                     GetLastError());
+        return 127;
     }
     SetConsoleCtrlHandler(IgnoreControlEvent, TRUE);
     CreateThread(nullptr, 0, TypeKeys, nullptr, 0, nullptr);
-
     WaitForSingleObject(program.hProcess, INFINITE);
     DWORD exitCode = 0;
     GetExitCodeProcess(program.hProcess, &exitCode);

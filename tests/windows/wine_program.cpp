@@ -1,36 +1,31 @@
-// The Windows program under Wine, in the tests' private prefix, with a
-// pseudo-terminal as its console and keys typed through the key injector:
-// keys typed on a Unix terminal do not reach a program that polls the
-// console under Wine. Wine writes the console's text with Windows line ends
-// already, so the terminal passes it on unchanged.
+// The Windows program under Wine in the tests' private prefix, with a
+// pseudo-terminal as its console and keys typed by the key injector. Wine
+// writes the console's text with Windows line ends already, so the terminal
+// passes it on unchanged.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <regex>
 
-#include "tests/console_text.h"
-#include "tests/e2e/program_under_test.h"
-#include "tests/e2e/sandbox.h"
+#include "tests/e2e/e2e.h"
 
 namespace {
 
 const std::string kPrefix = TARNWICK_WINE_DIR "/prefix";
-const std::string kKeysPath = TARNWICK_WINE_DIR "/keys";
-// Only stops a hang: a first Wine start on a busy machine can take long.
-const int kDeadlineMs = 120000;
+const std::string kKeys = TARNWICK_WINE_DIR "/keys";
+const int kDeadlineMs = 120000;  // only stops a hang: a first Wine start can take long
 
 // Wine gives the machine's own serial ports COM names unless told otherwise.
 bool ComPortsAreSandboxed() {
-    for (int number : {1, 2}) {
-        const std::string link = kPrefix + "/dosdevices/com" + std::to_string(number);
-        const std::string wanted = TARNWICK_SANDBOX_DEVICE_DIR "/ttyS" + std::to_string(number - 1);
-        char target[4096];
-        const ssize_t length = readlink(link.c_str(), target, sizeof target);
-        if (length <= 0 || std::string(target, static_cast<size_t>(length)) != wanted) return false;
+    std::error_code error;
+    for (int n : {1, 2}) {
+        if (std::filesystem::read_symlink(kPrefix + "/dosdevices/com" + std::to_string(n), error) !=
+            TARNWICK_SANDBOX_DEVICE_DIR "/ttyS" + std::to_string(n - 1)) {
+            return false;
+        }
     }
     return true;
 }
@@ -38,20 +33,15 @@ bool ComPortsAreSandboxed() {
 // What Wine wrote to the terminal as text: its control sequences removed,
 // except that a cursor move forward stands for the blanks it passes over.
 std::string ScreenText(const std::string& output) {
+    static const std::regex sequence("\x1b\\[([0-9;?]*)([@-~])");
     std::string text;
-    for (size_t i = 0; i < output.size(); ++i) {
-        if (output.compare(i, 2, "\x1b[") != 0) {
-            text += output[i];
-            continue;
-        }
-        size_t end = i + 2;  // parameters, up to the final byte
-        while (end < output.size() && (output[end] < 0x40 || output[end] > 0x7e)) ++end;
-        if (end < output.size() && output[end] == 'C') {
-            text.append(static_cast<size_t>(std::max(1, std::atoi(output.c_str() + i + 2))), ' ');
-        }
-        i = end;
+    auto last = output.begin();
+    for (std::sregex_iterator it(output.begin(), output.end(), sequence), end; it != end; ++it) {
+        text.append(last, (*it)[0].first);
+        if ((*it)[2] == "C") text.append(std::max(1, std::atoi((*it)[1].str().c_str())), ' ');
+        last = (*it)[0].second;
     }
-    return text;
+    return text.append(last, output.end());
 }
 
 }  // namespace
@@ -66,14 +56,12 @@ std::string ProgramUnderTest::WhyNotRun(const char* notOnWine) {
 
 ProgramUnderTest::ProgramUnderTest(const std::vector<std::string>& words) {
     if (!ComPortsAreSandboxed()) {
-        ADD_FAILURE() << "not started: COM1 and COM2 of " << kPrefix << " do not lead to "
-                      << TARNWICK_SANDBOX_DEVICE_DIR << " (windows_wine_prefix prepares it)";
+        ADD_FAILURE() << "not started: " << kPrefix << " leads COM1 and COM2 elsewhere";
         return;
     }
-    // Held open for reading too, so that the injector's open does not wait.
-    unlink(kKeysPath.c_str());
-    mkfifo(kKeysPath.c_str(), 0600);
-    m_keys = open(kKeysPath.c_str(), O_RDWR | O_CLOEXEC);
+    unlink(kKeys.c_str());
+    mkfifo(kKeys.c_str(), 0600);
+    m_keys = open(kKeys.c_str(), O_RDWR | O_CLOEXEC);  // so that the injector's open never waits
     std::vector<std::string> command{
         "/bin/sh",
         "-c",
@@ -84,7 +72,7 @@ ProgramUnderTest::ProgramUnderTest(const std::vector<std::string>& words) {
         "DISPLAY",
         "WINEPREFIX=" + kPrefix,
         "WINEDEBUG=-all",
-        "KEY_INJECTOR_KEYS=Z:" + kKeysPath,
+        "KEY_INJECTOR_KEYS=Z:" + kKeys,
         TARNWICK_WINE,
         TARNWICK_WINDOWS_DIR "/key-injector.exe",
         "Z:" + ProgramInFolder(TARNWICK_WINDOWS_DIR "/tarnwick.exe", "Tarnwick Terminal")};
@@ -92,9 +80,7 @@ ProgramUnderTest::ProgramUnderTest(const std::vector<std::string>& words) {
     m_session = std::make_unique<TestSession>(command);
 }
 
-ProgramUnderTest::~ProgramUnderTest() {
-    if (m_keys != -1) close(m_keys);
-}
+ProgramUnderTest::~ProgramUnderTest() { close(m_keys); }
 
 bool ProgramUnderTest::WaitForScreen(const std::string& text) {
     return m_session && m_session->WaitFor([&] { return Screen().find(text) != std::string::npos; },

@@ -1,16 +1,32 @@
-// The program under test, on a console the test drives like a user.
+// What the end-to-end tests share: the program's console text, the sandbox
+// ports, the console session a test drives like a user, and the program the
+// scenario table runs.
 #pragma once
 
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
 
 #include <cstring>
 #include <memory>
-#include <string>
-#include <vector>
 
+#include "tests/e2e/sandbox.h"
 #include "tools/console_session.h"
+
+const std::string kBanner =
+    "\r\nTarnwick program started\r\nUsage:\r\nTarnwick [com1] [baudrate]\r\n"
+    "Parameter [com1] is optional for COM1 port using. Default is COM2\r\n"
+    "Parameter [baudrate] can be number of bauds: 110,300,600...256000\r\n";
+const std::string kDefaultSpeedText = "Set default baudrate 9600 bauds\r\n";
+const std::string kNonStandardSpeedText = "Non standard baudrate. Set baudrate to 9600 bauds\r\n";
+inline std::string SpeedText(const std::string& w) { return "Set baudrate to " + w + " bauds\r\n"; }
+inline std::string OpenedText(int port) {
+    return "Serial port COM" + std::to_string(port) +
+           " successfully opened\r\nKeyboard input comes to port\r\n"
+           "Port output comes to screen\r\nPress ESC, ESC to exit\r\n";
+}
+inline std::string FailureText(int port) {
+    return "Can't open port COM" + std::to_string(port) + "!\r\nExiting...\r\n";
+}
 
 // A console session with what only tests do to it.
 class TestSession : public ConsoleSession {
@@ -18,7 +34,6 @@ public:
     using ConsoleSession::ConsoleSession;
     using ConsoleSession::EndInput;
 
-    void Signal(int signalNumber) { kill(m_pid, signalNumber); }
     // "exit N" or "signal N" once the program has ended, or "running".
     std::string WaitForEnding(int timeoutMs = 5000) {
         const int status = WaitForExit(timeoutMs);
@@ -57,9 +72,7 @@ public:
     explicit ProgramUnderTest(const std::vector<std::string>& words);
     ~ProgramUnderTest();
     bool WaitForScreen(const std::string& text);
-    // Presses one key for each byte.
-    void Type(const std::string& keys);
-    // "exit N" once the program has ended (see TestSession::WaitForEnding).
+    void Type(const std::string& keys);  // one key press for each byte
     std::string WaitForEnding();
     std::string Screen() const;
     bool ConsoleRestored() const;
