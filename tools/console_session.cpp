@@ -135,7 +135,8 @@ int ConsoleSession::WaitForExit(int timeoutMs) {
         int status = 0;
         if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
-            Collect(0);
+            while (Collect(0) > 0) {  // what it wrote last
+            }
             return status;
         }
         if (Clock::now() >= deadline) return -1;

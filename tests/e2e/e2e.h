@@ -3,10 +3,8 @@
 // scenario table runs.
 #pragma once
 
-#include <pty.h>
 #include <sys/wait.h>
 
-#include <cstring>
 #include <memory>
 
 #include "tests/e2e/sandbox.h"
@@ -47,42 +45,27 @@ public:
         close(m_screen);
         m_screen = m_console = -1;
     }
-    // Whether the console has the settings it started with, a new
-    // pseudo-terminal's.
+    // Whether the console is back in the cooked mode it started in.
     bool ConsoleRestored() const {
-        termios fresh{};
-        int sides[2];
-        openpty(&sides[0], &sides[1], nullptr, nullptr, nullptr);
-        tcgetattr(sides[1], &fresh);
-        close(sides[0]);
-        close(sides[1]);
         const termios now = ConsoleSettings();
-        return now.c_iflag == fresh.c_iflag && now.c_oflag == fresh.c_oflag &&
-               now.c_cflag == fresh.c_cflag && now.c_lflag == fresh.c_lflag &&
-               std::memcmp(now.c_cc, fresh.c_cc, sizeof now.c_cc) == 0;
+        const tcflag_t cooked = ICANON | ECHO | ISIG;
+        return (now.c_lflag & cooked) == cooked && (now.c_oflag & OPOST) != 0;
     }
 };
 
-// What the scenario table runs: the Linux program (linux_program.cpp) or the
-// Windows program under Wine (windows/wine_program.cpp); a test program
-// links one of the two.
-class ProgramUnderTest {
-public:
-    // Starts the program with these words on its command line.
-    explicit ProgramUnderTest(const std::vector<std::string>& words);
-    ~ProgramUnderTest();
-    bool WaitForScreen(const std::string& text);
-    void Type(const std::string& keys);  // one key press for each byte
-    std::string WaitForEnding();
-    std::string Screen() const;
-    bool ConsoleRestored() const;
-
-    // Why the program cannot be run so here (notOnWine: why the Windows
-    // program cannot), or nothing.
-    static std::string WhyNotRun(const char* notOnWine);
-    static const bool kLastKeyMayBeLost;
-
-private:
-    std::unique_ptr<TestSession> m_session;
-    int m_keys = -1;  // where keys are typed, if not on the console
-};
+// The program the scenario table runs, as the adapter of each test program
+// runs it: the Linux program (linux_program.cpp) or the Windows program
+// under Wine (windows/wine_program.cpp).
+std::unique_ptr<TestSession> StartProgram(const std::vector<std::string>& words);
+std::string ScreenText(const TestSession& program);            // what its console shows
+void TypeKeys(TestSession& program, const std::string& keys);  // a key press per byte
+// Why the program cannot be run so here (notOnWine: why the Windows program
+// cannot), or nothing.
+std::string WhyNotRun(const char* notOnWine);
+extern const int kDeadlineMs;         // to start, show text or end
+extern const bool kLastKeyMayBeLost;  // on its way to the port
+extern const bool kOwnsTheConsole;    // sets its modes, so must put them back
+inline bool WaitForScreen(TestSession& program, const std::string& text) {
+    return program.WaitFor([&] { return ScreenText(program).find(text) != std::string::npos; },
+                           kDeadlineMs);
+}

@@ -17,25 +17,6 @@ namespace {
 // The program as the last step of a process of the test's making.
 int ExecSandbox() { return execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr); }
 
-// The device sending data from a thread of its own: once, or over and over
-// until the object goes.
-class DeviceFlood {
-public:
-    DeviceFlood(VirtualSerialDevice& device, const std::string& data, bool repeat = false)
-        : m_sender([=, &device] {
-              do device.Send(data, repeat ? 20 : 30000);
-              while (repeat && !m_stop);
-          }) {}
-    ~DeviceFlood() {
-        m_stop = true;
-        m_sender.join();
-    }
-
-private:
-    std::atomic<bool> m_stop{false};
-    std::thread m_sender;
-};
-
 // COM2 published and the program running on it, its keyboard raw.
 class OnCom2 : public ::testing::Test {
 protected:
@@ -75,14 +56,16 @@ TEST_F(OnCom2, ResizedItKeepsTheTerminalStoppedItGivesItBackContinuedTakesItAgai
 class EndDuringAFlood : public OnCom2, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EndDuringAFlood, RestoresTheTerminalAndFreesThePort) {
-    std::string ending;
-    {
-        DeviceFlood flood(*device, std::string(4096, 'f'), true);
-        ASSERT_TRUE(session->WaitForOutput("ffff"));
-        if (GetParam() == 0) session->Type("\x1b\x1b");
-        if (GetParam() != 0) session->Signal(GetParam());
-        ending = session->WaitForEnding();
-    }
+    std::atomic<bool> ended{false};
+    std::thread flood([&] {
+        while (!ended) device->Send(std::string(4096, 'f'), 20);
+    });
+    EXPECT_TRUE(session->WaitForOutput("ffff"));
+    if (GetParam() == 0) session->Type("\x1b\x1b");
+    if (GetParam() != 0) session->Signal(GetParam());
+    const std::string ending = session->WaitForEnding();
+    ended = true;
+    flood.join();
     EXPECT_EQ(ending, GetParam() == 0 ? "exit 0" : "signal " + std::to_string(GetParam()));
     EXPECT_TRUE(session->ConsoleRestored());
     EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
@@ -132,11 +115,10 @@ TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
     const size_t opened = session.output().size();
     std::string flood(1 << 20, '\0');
     for (size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<char>(i * 7 + i / 256);
-    {
-        DeviceFlood sender(*device, flood);
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        session.WaitFor([&] { return session.output().size() >= opened + flood.size(); }, 30000);
-    }
+    std::thread sender([&] { device->Send(flood, 30000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    session.WaitFor([&] { return session.output().size() >= opened + flood.size(); }, 30000);
+    sender.join();
     EXPECT_TRUE(session.output().substr(opened) == flood) << "lost, changed or reordered";
     session.HangUp();
     device->Send("to a closed pipe");

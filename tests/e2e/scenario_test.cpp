@@ -101,40 +101,39 @@ class ScenarioTest : public ::testing::TestWithParam<Scenario> {};
 
 TEST_P(ScenarioTest, ShowsAndSendsWhatTheUserExpects) {
     const Scenario& scenario = GetParam();
-    const std::string whyNot = ProgramUnderTest::WhyNotRun(scenario.notOnWine);
+    const std::string whyNot = WhyNotRun(scenario.notOnWine);
     if (!whyNot.empty()) GTEST_SKIP() << whyNot;
     ClearSandboxPorts();
     std::unique_ptr<VirtualSerialDevice> ports[2];
     for (int number : {1, 2}) {
         if (scenario.status == 0) ports[number - 1] = PublishSandboxPort(number);
     }
-    ProgramUnderTest program(scenario.words);
+    const auto program = StartProgram(scenario.words);
 
     std::string screen = kBanner + scenario.speedText + FailureText(scenario.port);
     if (scenario.status == 0) {
         VirtualSerialDevice& chosen = *ports[scenario.port - 1];
         screen = kBanner + scenario.speedText + OpenedText(scenario.port);
-        ASSERT_TRUE(program.WaitForScreen(screen)) << program.Screen();
+        ASSERT_TRUE(WaitForScreen(*program, screen)) << ScreenText(*program);
         for (const Step& step : scenario.steps) {
-            program.Type(step.keys);
-            const bool last = &step == &scenario.steps.back();
-            const std::string arriving = step.keys.substr(
-                0, step.keys.size() - (last && ProgramUnderTest::kLastKeyMayBeLost));
+            TypeKeys(*program, step.keys);
+            const bool mayLoseOne = kLastKeyMayBeLost && &step == &scenario.steps.back();
+            const std::string arriving = step.keys.substr(0, step.keys.size() - mayLoseOne);
             // One key per pass of up to 20 ms: 50 keys a second while the port is silent.
             EXPECT_EQ(chosen.Receive(arriving.size(), 30000), arriving) << "keys lost or changed";
             ASSERT_TRUE(chosen.Send(step.fromPort));
             screen += step.fromPort;
-            EXPECT_TRUE(program.WaitForScreen(screen)) << "port bytes not shown";
+            EXPECT_TRUE(WaitForScreen(*program, screen)) << "port bytes not shown";
         }
         EXPECT_EQ(DeviceLine(chosen), std::to_string(scenario.speed) +
                                           (IsCustom(scenario.speed) ? " custom" : "") + " 8N1 raw");
     }
-    EXPECT_EQ(program.WaitForEnding(), "exit " + std::to_string(scenario.status));
-    EXPECT_EQ(program.Screen(), screen);
+    EXPECT_EQ(program->WaitForEnding(kDeadlineMs), "exit " + std::to_string(scenario.status));
+    EXPECT_EQ(ScreenText(*program), screen);
     if (scenario.status == 0) {
         EXPECT_EQ(Unread(*ports[2 - scenario.port]), "") << "the other port was used";
     }
-    EXPECT_TRUE(program.ConsoleRestored()) << "the terminal's settings were not restored";
+    EXPECT_TRUE(!kOwnsTheConsole || program->ConsoleRestored()) << "the terminal not restored";
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ScenarioTest, ::testing::ValuesIn(AllScenarios()), ScenarioName);

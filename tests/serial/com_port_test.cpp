@@ -1,7 +1,12 @@
-// The port class and the process-wide port on the recording fake.
+// The port class on the recording fake, and the command-line fuzzer's seeds.
 #include "serial/com_port.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include "tests/serial/fake_comm.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 using fake::g;
 
@@ -113,6 +118,18 @@ TEST_F(ComPortTest, ReadByteChecksAtOnceThenAfterEachFiveMsSleep) {
     EXPECT_EQ(port.ReadByte(byte, 20), 1);
     EXPECT_EQ(byte, 0x5A);
     EXPECT_EQ(g.sleeps.size(), 2u) << "went on waiting after the byte came";
+}
+
+// Every build replays the fuzzer's seeds.
+TEST(CommandLineFuzzer, EverySeedKeepsTheRules) {
+    int seeds = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(TARNWICK_FUZZ_CORPUS)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        const std::string input{std::istreambuf_iterator<char>(file), {}};
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
+        ++seeds;
+    }
+    EXPECT_GT(seeds, 20);
 }
 
 }  // namespace
