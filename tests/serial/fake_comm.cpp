@@ -1,8 +1,5 @@
 #include "tests/serial/fake_comm.h"
 
-#include <algorithm>
-#include <cstdint>
-
 fake::State fake::g;
 
 void fake::Reset() {
@@ -16,8 +13,10 @@ using fake::g;
 
 namespace {
 
+const HANDLE kHandle = reinterpret_cast<HANDLE>(0x100);
+
 bool IsOpen(HANDLE handle) {
-    const bool open = std::find(g.open.begin(), g.open.end(), handle) != g.open.end();
+    const bool open = handle == kHandle && g.open > 0;
     g.faults += open ? 0 : 1;
     return open;
 }
@@ -25,16 +24,14 @@ bool IsOpen(HANDLE handle) {
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
-    static std::intptr_t nextHandle = 0x100;
     g.name = fileName;
-    if (g.createFails) return INVALID_HANDLE_VALUE;
-    g.open.push_back(reinterpret_cast<HANDLE>(nextHandle++));
-    return g.open.back();
+    g.open += g.createFails ? 0 : 1;
+    return g.createFails ? INVALID_HANDLE_VALUE : kHandle;
 }
 
 BOOL CloseHandle(HANDLE handle) {
     if (!IsOpen(handle)) return FALSE;
-    g.open.erase(std::find(g.open.begin(), g.open.end(), handle));
+    --g.open;
     return TRUE;
 }
 
@@ -73,8 +70,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, LPOVERLAP
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, LPOVERLAPPED) {
     const BYTE* bytes = static_cast<const BYTE*>(buffer);
-    if (!g.errorPending) g.sent.insert(g.sent.end(), bytes, bytes + count);
     *done = g.errorPending ? 0 : count;
+    g.sent.insert(g.sent.end(), bytes, bytes + *done);
     return IsOpen(handle) && !g.errorPending;
 }
 

@@ -4,8 +4,7 @@
 # Prepares the Windows tests' private Wine prefix with the loader WINE for
 # ARCH (win32 or win64): its COM1 and COM2 lead to PORTS/ttyS0 and
 # PORTS/ttyS1, where the tests publish their virtual devices. Left alone,
-# Wine would give those names to this machine's own serial ports. One Wine
-# server is kept for every test; windows_wine_server_stop ends it.
+# Wine would give those names to this machine's own serial ports.
 #
 # Where Wine cannot start even its own wineboot, it says why in
 # PREFIX.cannot-start, which makes the Windows tests skip, and exits with 77,
@@ -48,4 +47,3 @@ if ! leads_to_ports; then
   wineserver -w
   leads_to_ports || { echo "COM1 and COM2 of $prefix do not lead to $ports" >&2; exit 1; }
 fi
-wineserver -p </dev/null >/dev/null 2>&1
