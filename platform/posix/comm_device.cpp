@@ -9,8 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <string>
+#include <new>
 
 #include "platform/comm.h"
 #include "platform/posix/com_names.h"
@@ -97,8 +98,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return INVALID_HANDLE_VALUE;
     }
 
-    const std::string path = DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir);
-    const int fd = open(path.c_str(), accessFlags | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    char path[PATH_MAX];
+    if (!DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir, path)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = open(path, accessFlags | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd == -1) return INVALID_HANDLE_VALUE;
 
     bool flagSet = false;
@@ -110,12 +114,13 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         }
         flagSet = exclusive == ExclusiveUse::kFlagSet;
     }
-    if (!MakeBlocking(fd)) {
+    void* storage = MakeBlocking(fd) ? std::malloc(sizeof(CommHandle)) : nullptr;
+    if (storage == nullptr) {
         if (flagSet) ReleaseExclusiveUse(fd);
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
-    auto* device = new CommHandle;
+    auto* device = new (storage) CommHandle;
     device->fd = fd;
     device->exclusiveFlagSet = flagSet;
     return device;
@@ -126,7 +131,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (device == nullptr) return FALSE;
     if (device->exclusiveFlagSet) ReleaseExclusiveUse(device->fd);
     const int result = close(device->fd);
-    delete device;
+    std::free(device);
     return result == 0 ? TRUE : FALSE;
 }
 

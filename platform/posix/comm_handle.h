@@ -2,9 +2,12 @@
 #pragma once
 
 #include <cstddef>
+#include <type_traits>
 
 #include "platform/comm.h"
 
+// Made in malloc's memory and given back with free, so that the program
+// needs no C++ runtime library for new and delete.
 struct CommHandle {
     int fd;
     bool exclusiveFlagSet;  // TIOCEXCL set by this handle, to be cleared on close
@@ -19,6 +22,7 @@ struct CommHandle {
 
     size_t InputQueued() const { return inputEnd - inputStart; }
 };
+static_assert(std::is_trivially_destructible_v<CommHandle>, "free does not run a destructor");
 
 // The handle's object, or nullptr for a null or invalid handle.
 inline CommHandle* ToCommHandle(HANDLE handle) {

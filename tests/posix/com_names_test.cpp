@@ -6,7 +6,10 @@
 
 namespace {
 
-std::string PathFor(const char* name) { return DevicePathForName(name, "/p/tty", "/nonexistent"); }
+std::string PathFor(const char* name) {
+    char path[PATH_MAX];
+    return DevicePathForName(name, "/p/tty", "/nonexistent", path) ? path : "(does not fit)";
+}
 
 TEST(DevicePathForName, NumberedPortsTakeThePrefixAndEverythingElseIsAPath) {
     const std::pair<const char*, const char*> numbered[] = {
