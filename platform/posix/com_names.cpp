@@ -23,18 +23,18 @@ uint64_t ComNumber(const char* name) {
 }
 
 // Whether snprintf's result filled a path buffer without cutting it short.
-bool Fits(int length) { return length >= 0 && length < PATH_MAX; }
+bool Fits(int length) { return length >= 0 && length < MAX_PATH; }
 
 }  // namespace
 
 bool DevicePathForName(const char* name, const char* prefix, const char* linksDir,
-                       char (&path)[PATH_MAX]) {
+                       char (&path)[MAX_PATH]) {
     const uint64_t number = ComNumber(name);
-    if (number == 0) return Fits(std::snprintf(path, PATH_MAX, "%s", name));
+    if (number == 0) return Fits(std::snprintf(path, MAX_PATH, "%s", name));
     struct stat status;
-    if (Fits(std::snprintf(path, PATH_MAX, "%s/com%" PRIu64, linksDir, number)) &&
+    if (Fits(std::snprintf(path, MAX_PATH, "%s/com%" PRIu64, linksDir, number)) &&
         lstat(path, &status) == 0) {
         return true;
     }
-    return Fits(std::snprintf(path, PATH_MAX, "%s%" PRIu64, prefix, number - 1));
+    return Fits(std::snprintf(path, MAX_PATH, "%s%" PRIu64, prefix, number - 1));
 }

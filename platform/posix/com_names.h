@@ -1,7 +1,7 @@
 // Which file a communications device name opens.
 #pragma once
 
-#include <limits.h>
+#include "platform/comm.h"
 
 // The build's prefix for numbered ports (TARNWICK_COM_PREFIX) and its folder
 // of links that give numbered ports to other devices (TARNWICK_PORT_LINKS_DIR).
@@ -11,7 +11,6 @@ extern const char kPortLinksDir[];
 // Writes to path the file that name opens. "COM<n>" in any letter case, n a
 // decimal number from 1 with no leading zero, is linksDir/com<n> when that
 // exists, even as a dangling link, and otherwise prefix followed by n-1. Any
-// other name is a path, used unchanged. False when the path is longer than
-// the kernel opens (PATH_MAX with its terminating NUL).
+// other name is a path, used unchanged. False when the path does not fit.
 bool DevicePathForName(const char* name, const char* prefix, const char* linksDir,
-                       char (&path)[PATH_MAX]);
+                       char (&path)[MAX_PATH]);

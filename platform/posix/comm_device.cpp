@@ -17,6 +17,7 @@
 #include "platform/posix/com_names.h"
 #include "platform/posix/comm_handle.h"
 #include "platform/posix/exclusive_use.h"
+#include "platform/posix/own_pages.h"
 #include "platform/posix/wait_hook.h"
 
 namespace {
@@ -79,6 +80,25 @@ DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
     return count;
 }
 
+// A handle for fd with an empty input queue; nullptr when memory is short.
+// The handle comes from malloc, which needs no C++ runtime library; its
+// input queue has pages of its own.
+CommHandle* NewCommHandle(int fd, bool exclusiveFlagSet) {
+    void* storage = std::malloc(sizeof(CommHandle));
+    void* input = MapOwnPages(CommHandle::kInputCapacity);
+    if (storage == nullptr || input == nullptr) {
+        std::free(storage);
+        if (input != nullptr) UnmapOwnPages(input, CommHandle::kInputCapacity);
+        return nullptr;
+    }
+    return new (storage) CommHandle{fd, exclusiveFlagSet, static_cast<unsigned char*>(input), 0, 0};
+}
+
+void DeleteCommHandle(CommHandle* device) {
+    UnmapOwnPages(device->input, CommHandle::kInputCapacity);
+    std::free(device);
+}
+
 // Waits until written bytes have left the device, so that a write is done
 // when it returns, as a synchronous write is on Windows.
 bool DrainOutput(int fd) {
@@ -98,7 +118,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return INVALID_HANDLE_VALUE;
     }
 
-    char path[PATH_MAX];
+    char path[MAX_PATH];
     if (!DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir, path)) {
         return INVALID_HANDLE_VALUE;
     }
@@ -114,15 +134,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         }
         flagSet = exclusive == ExclusiveUse::kFlagSet;
     }
-    void* storage = MakeBlocking(fd) ? std::malloc(sizeof(CommHandle)) : nullptr;
-    if (storage == nullptr) {
+    CommHandle* device = MakeBlocking(fd) ? NewCommHandle(fd, flagSet) : nullptr;
+    if (device == nullptr) {
         if (flagSet) ReleaseExclusiveUse(fd);
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
-    auto* device = new (storage) CommHandle;
-    device->fd = fd;
-    device->exclusiveFlagSet = flagSet;
     return device;
 }
 
@@ -131,7 +148,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (device == nullptr) return FALSE;
     if (device->exclusiveFlagSet) ReleaseExclusiveUse(device->fd);
     const int result = close(device->fd);
-    std::free(device);
+    DeleteCommHandle(device);
     return result == 0 ? TRUE : FALSE;
 }
 

@@ -7,7 +7,7 @@
 namespace {
 
 std::string PathFor(const char* name) {
-    char path[PATH_MAX];
+    char path[MAX_PATH];
     return DevicePathForName(name, "/p/tty", "/nonexistent", path) ? path : "(does not fit)";
 }
 
