@@ -42,6 +42,8 @@ struct Figures {
     IdleFigures idle;
     Percentiles receive, keystroke;
     FloodFigures flood;
+    long pssKb = 0;
+    long anonymousKb = 0;
     long peakKb = 0;
     std::string failure;
 };
@@ -78,6 +80,8 @@ Figures Measure(const Contender& contender, const Options& options) {
 
     std::mt19937 random(20261206);
     figures.idle = MeasureIdle(terminal, options.idleSeconds);
+    figures.pssKb = terminal.ProportionalSetKb();
+    figures.anonymousKb = terminal.AnonymousKb();
     figures.receive = MeasureReceiveLatency(terminal, device, options.samples, random);
     figures.keystroke = MeasureKeystrokeLatency(terminal, device, options.samples, random);
     figures.flood = MeasureFlood(terminal, device, options.floodBytes);
@@ -125,8 +129,11 @@ void Report(const Options& options, const std::vector<Figures>& all) {
     PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
     PrintRow("idle wake-ups (per s)", all,
              [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
-    PrintRow("peak resident memory (MB)", all,
-             [](const Figures& f) { return Fixed(static_cast<double>(f.peakKb) / 1024, 2); });
+    PrintRow("idle PSS (KB)", all, [](const Figures& f) { return std::to_string(f.pssKb); });
+    PrintRow("idle anonymous memory (KB)", all,
+             [](const Figures& f) { return std::to_string(f.anonymousKb); });
+    PrintRow("peak resident memory (KB)", all,
+             [](const Figures& f) { return std::to_string(f.peakKb); });
     PrintRow("start-up (ms)", all, [](const Figures& f) { return Fixed(f.startupMs, 1); });
     const IdleFigures floor = MeasureSleepStepFloor(options.idleSeconds);
     std::printf("(a process that only sleeps in 5 ms steps: %.3f %% CPU, %.0f wake-ups per s)\n",

@@ -57,14 +57,19 @@ public:
     // may already be the program's own.
     const termios& StartSettings() const { return m_startSettings; }
     // Of the running program: CPU time used, context switches made (each a
-    // wake-up or a preemption) and the peak of its resident memory.
+    // wake-up or a preemption) and the peak of its resident memory; and now
+    // its proportional set size (each shared page charged in part to each
+    // process that maps it) and its anonymous memory (pages no file backs).
     double CpuSeconds() const;
     long ContextSwitches() const;
     long PeakResidentKb() const;
+    long ProportionalSetKb() const;
+    long AnonymousKb() const;
 
 private:
     void Start(Console console, const std::function<void()>& run);
-    long StatusField(const char* name) const;
+    // A field of /proc/<pid>/<file>, in the file's unit; -1 when absent.
+    long ProcField(const char* file, const char* name) const;
 
     pid_t m_pid = -1;
     int m_console = -1;  // the pseudo-terminal, if any
