@@ -7,7 +7,9 @@
 // Each COMMAND is a shell command line in which {device} stands for the
 // virtual device's path, e.g. 'picocom -q -b 115200 {device}'. It counts as
 // started when the console shows TEXT, or without --ready when the program
-// has put its console into raw mode.
+// has put its console into raw mode. All run side by side, idle, until their
+// memory is taken at one moment; then each in turn meets the latency samples
+// and the flood, and ends.
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -15,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -43,6 +46,8 @@ struct Figures {
     IdleFigures idle;
     Percentiles receive, keystroke;
     FloodFigures flood;
+    long pssKb = 0;
+    long anonymousKb = 0;
     long peakKb = 0;
     std::string failure;
 };
@@ -54,18 +59,27 @@ std::string Substituted(std::string command, const std::string& device) {
     return command;
 }
 
-Figures Measure(const Contender& contender, const Options& options) {
-    Figures figures;
-    mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
+// A terminal running on a virtual device of its own.
+struct Running {
     VirtualSerialDevice device;
+    std::unique_ptr<ConsoleSession> terminal;
+};
+
+// Starts the contender and times its start; nullptr, and why in figures,
+// when it does not start.
+std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
+    mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
+    auto running = std::make_unique<Running>();
     std::string error;
-    if (!device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName, error)) {
+    if (!running->device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName,
+                              error)) {
         figures.failure = error;
-        return figures;
+        return nullptr;
     }
     // The shell execs the command, so the session's process is the terminal.
-    ConsoleSession terminal(
-        {"/bin/sh", "-c", "exec " + Substituted(contender.command, device.devicePath())});
+    running->terminal = std::make_unique<ConsoleSession>(std::vector<std::string>{
+        "/bin/sh", "-c", "exec " + Substituted(contender.command, running->device.devicePath())});
+    ConsoleSession& terminal = *running->terminal;
 
     const bool started = contender.ready.empty() ? terminal.WaitForRawKeyboard(10000)
                                                  : terminal.WaitForOutput(contender.ready, 10000);
@@ -74,14 +88,19 @@ Figures Measure(const Contender& contender, const Options& options) {
             .count();
     if (!started || !terminal.WaitForRawKeyboard(10000)) {
         figures.failure = "did not start: " + terminal.output();
-        return figures;
+        return nullptr;
     }
+    return running;
+}
 
+// Latencies and the flood, then the peak of its memory; ends the terminal.
+void MeasureTraffic(Running& running, const Contender& contender, const Options& options,
+                    Figures& figures) {
+    ConsoleSession& terminal = *running.terminal;
     std::mt19937 random(20261206);
-    figures.idle = MeasureIdle(terminal, options.idleSeconds);
-    figures.receive = MeasureReceiveLatency(terminal, device, options.samples, random);
-    figures.keystroke = MeasureKeystrokeLatency(terminal, device, options.samples, random);
-    figures.flood = MeasureFlood(terminal, device, options.floodBytes);
+    figures.receive = MeasureReceiveLatency(terminal, running.device, options.samples, random);
+    figures.keystroke = MeasureKeystrokeLatency(terminal, running.device, options.samples, random);
+    figures.flood = MeasureFlood(terminal, running.device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
     if (contender.exitKeys.empty()) {
         terminal.Signal(SIGTERM);
@@ -89,7 +108,6 @@ Figures Measure(const Contender& contender, const Options& options) {
         terminal.Type(contender.exitKeys);
     }
     terminal.WaitForExit(2000);
-    return figures;
 }
 
 void PrintRow(const char* label, const std::vector<Figures>& all,
@@ -130,8 +148,11 @@ void Report(const Options& options, const std::vector<Figures>& all) {
     PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
     PrintRow("idle wake-ups (per s)", all,
              [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
-    PrintRow("peak resident memory (MB)", all,
-             [](const Figures& f) { return Fixed(static_cast<double>(f.peakKb) / 1024, 2); });
+    PrintRow("idle PSS (KB)", all, [](const Figures& f) { return std::to_string(f.pssKb); });
+    PrintRow("idle anonymous memory (KB)", all,
+             [](const Figures& f) { return std::to_string(f.anonymousKb); });
+    PrintRow("peak resident memory (KB)", all,
+             [](const Figures& f) { return std::to_string(f.peakKb); });
     PrintRow("start-up (ms)", all, [](const Figures& f) { return Fixed(f.startupMs, 1); });
     const IdleFigures floor = MeasureSleepStepFloor(options.idleSeconds);
     std::printf("(a process that only sleeps in 5 ms steps: %.3f %% CPU, %.0f wake-ups per s)\n",
@@ -163,8 +184,9 @@ bool ParseArguments(int argc, char** argv, Options& options) {
             return false;
         } else {
             const std::string name = argument.substr(0, argument.find(' '));
+            const std::string link = "bench-port-" + std::to_string(options.contenders.size());
             options.contenders.push_back(
-                Contender{name.substr(name.rfind('/') + 1), argument, "bench-port", ready, ""});
+                Contender{name.substr(name.rfind('/') + 1), argument, link, ready, ""});
             ready.clear();
         }
     }
@@ -181,10 +203,29 @@ int main(int argc, char** argv) {
                      "                      [[--ready TEXT] 'COMMAND ... {device} ...']...\n");
         return 2;
     }
-    std::vector<Figures> all;
-    for (const Contender& contender : options.contenders) {
-        std::fprintf(stderr, "measuring %s...\n", contender.name.c_str());
-        all.push_back(Measure(contender, options));
+    const std::vector<Contender>& contenders = options.contenders;
+    std::vector<Figures> all(contenders.size());
+    // All run side by side until their memory is taken, at one moment: how
+    // much of the C library's shared pages each is charged depends on how
+    // many processes share them then.
+    std::vector<std::unique_ptr<Running>> running;
+    for (size_t i = 0; i < contenders.size(); ++i) {
+        std::fprintf(stderr, "starting %s...\n", contenders[i].name.c_str());
+        running.push_back(Start(contenders[i], all[i]));
+    }
+    for (size_t i = 0; i < contenders.size(); ++i) {
+        if (running[i]) all[i].idle = MeasureIdle(*running[i]->terminal, options.idleSeconds);
+    }
+    for (size_t i = 0; i < contenders.size(); ++i) {
+        if (!running[i]) continue;
+        all[i].pssKb = running[i]->terminal->ProportionalSetKb();
+        all[i].anonymousKb = running[i]->terminal->AnonymousKb();
+    }
+    for (size_t i = 0; i < contenders.size(); ++i) {
+        if (!running[i]) continue;
+        std::fprintf(stderr, "measuring %s...\n", contenders[i].name.c_str());
+        MeasureTraffic(*running[i], contenders[i], options, all[i]);
+        running[i].reset();
     }
     Report(options, all);
     for (const Figures& figures : all) {

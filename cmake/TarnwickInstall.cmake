@@ -14,8 +14,6 @@ else()
   install(FILES ${PROJECT_BINARY_DIR}/tarnwick.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
           DESTINATION ${docdir})
-  install(FILES ${PROJECT_SOURCE_DIR}/package/lintian-overrides
-          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME tarnwick)
 endif()
 
 set(TARNWICK_PACKAGE_MAINTAINER "The Tarnwick developers <developers@tarnwick.org>" CACHE STRING
@@ -40,12 +38,16 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION comm)
-  # The shared libraries the program needs (none when it is linked
-  # statically), where Debian's tools that find them are installed.
+  # Depends: the packages of the shared libraries the program needs (the C
+  # library's; none when it is linked statically), as dpkg-shlibdeps finds
+  # them in the program.
   find_program(TARNWICK_DPKG_SHLIBDEPS dpkg-shlibdeps)
   find_program(TARNWICK_FILE file)
   if(TARNWICK_DPKG_SHLIBDEPS AND TARNWICK_FILE)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  else()
+    message(WARNING "dpkg-shlibdeps or file not found: a Debian package made here would name "
+                    "no dependencies (Debian: apt-get install dpkg-dev file)")
   endif()
 endif()
 include(CPack)

@@ -7,7 +7,9 @@
 // What the non-Windows layer does with each call:
 //   CreateFileA     "COM<n>" (any case, n >= 1) names the device with the
 //                   build's COM prefix and number n-1; any other name is a
-//                   path. Share mode 0 takes the device exclusively.
+//                   path. As on Windows, a path longer than MAX_PATH with
+//                   its terminating NUL does not open. Share mode 0 takes
+//                   the device exclusively.
 //   GetCommState    fails on anything that is not a terminal device.
 //   SetCommState    fails on values the device cannot honour.
 //   PurgeComm       discards the directions its flags name.
@@ -43,6 +45,8 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 #define TRUE 1
 #define FALSE 0
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
+
+#define MAX_PATH 260
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u

@@ -157,17 +157,23 @@ double ConsoleSession::CpuSeconds() const {
     return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) * 1e-9;
 }
 
-long ConsoleSession::StatusField(const char* name) const {
-    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+long ConsoleSession::ProcField(const char* file, const char* name) const {
+    std::ifstream fields("/proc/" + std::to_string(m_pid) + "/" + file);
     const size_t length = std::strlen(name);
-    for (std::string line; std::getline(status, line);) {
+    for (std::string line; std::getline(fields, line);) {
         if (line.compare(0, length, name) == 0) return std::stol(line.substr(length));
     }
     return -1;
 }
 
 long ConsoleSession::ContextSwitches() const {
-    return StatusField("voluntary_ctxt_switches:") + StatusField("nonvoluntary_ctxt_switches:");
+    return ProcField("status", "voluntary_ctxt_switches:") +
+           ProcField("status", "nonvoluntary_ctxt_switches:");
 }
 
-long ConsoleSession::PeakResidentKb() const { return StatusField("VmHWM:"); }
+long ConsoleSession::PeakResidentKb() const { return ProcField("status", "VmHWM:"); }
+
+long ConsoleSession::ProportionalSetKb() const { return ProcField("smaps_rollup", "Pss:"); }
+
+long ConsoleSession::AnonymousKb() const { return ProcField("smaps_rollup", "Anonymous:"); }
+

@@ -50,10 +50,14 @@ public:
     int screen() const { return m_screen; }
     Clock::time_point started() const { return m_started; }
     // Of the running program: CPU time used, context switches made (each a
-    // wake-up or a preemption) and the peak of its resident memory.
+    // wake-up or a preemption) and the peak of its resident memory; and now
+    // its proportional set size (each shared page charged in part to each
+    // process that maps it) and its anonymous memory (pages no file backs).
     double CpuSeconds() const;
     long ContextSwitches() const;
     long PeakResidentKb() const;
+    long ProportionalSetKb() const;
+    long AnonymousKb() const;
 
 protected:
     termios ConsoleSettings() const;
@@ -67,7 +71,8 @@ protected:
 
 private:
     void Start(Console console, const std::function<void()>& run);
-    long StatusField(const char* name) const;
+    // A field of /proc/<pid>/<file>, in the file's unit; -1 when absent.
+    long ProcField(const char* file, const char* name) const;
 
     std::string m_output;
     Clock::time_point m_started;

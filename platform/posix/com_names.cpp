@@ -3,7 +3,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
-#include <cstdint>
+#include <cinttypes>
+#include <cstdio>
 
 namespace {
 
@@ -21,13 +22,19 @@ uint64_t ComNumber(const char* name) {
     return number;
 }
 
+// Whether snprintf's result filled a path buffer without cutting it short.
+bool Fits(int length) { return length >= 0 && length < MAX_PATH; }
+
 }  // namespace
 
-std::string DevicePathForName(const char* name, const char* prefix, const char* linksDir) {
+bool DevicePathForName(const char* name, const char* prefix, const char* linksDir,
+                       char (&path)[MAX_PATH]) {
     const uint64_t number = ComNumber(name);
-    if (number == 0) return name;
-    const std::string link = std::string(linksDir) + "/com" + std::to_string(number);
+    if (number == 0) return Fits(std::snprintf(path, MAX_PATH, "%s", name));
     struct stat status;
-    if (lstat(link.c_str(), &status) == 0) return link;
-    return prefix + std::to_string(number - 1);
+    if (Fits(std::snprintf(path, MAX_PATH, "%s/com%" PRIu64, linksDir, number)) &&
+        lstat(path, &status) == 0) {
+        return true;
+    }
+    return Fits(std::snprintf(path, MAX_PATH, "%s%" PRIu64, prefix, number - 1));
 }

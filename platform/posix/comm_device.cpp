@@ -9,13 +9,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <string>
+#include <new>
 
 #include "platform/comm.h"
 #include "platform/posix/com_names.h"
 #include "platform/posix/comm_handle.h"
 #include "platform/posix/exclusive_use.h"
+#include "platform/posix/own_pages.h"
 #include "platform/posix/wait_hook.h"
 
 namespace {
@@ -78,6 +80,25 @@ DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
     return count;
 }
 
+// A handle for fd with an empty input queue; nullptr when memory is short.
+// The handle comes from malloc, which needs no C++ runtime library; its
+// input queue has pages of its own.
+CommHandle* NewCommHandle(int fd, bool exclusiveFlagSet) {
+    void* storage = std::malloc(sizeof(CommHandle));
+    void* input = MapOwnPages(CommHandle::kInputCapacity);
+    if (storage == nullptr || input == nullptr) {
+        std::free(storage);
+        if (input != nullptr) UnmapOwnPages(input, CommHandle::kInputCapacity);
+        return nullptr;
+    }
+    return new (storage) CommHandle{fd, exclusiveFlagSet, static_cast<unsigned char*>(input), 0, 0};
+}
+
+void DeleteCommHandle(CommHandle* device) {
+    UnmapOwnPages(device->input, CommHandle::kInputCapacity);
+    std::free(device);
+}
+
 // Waits until written bytes have left the device, so that a write is done
 // when it returns, as a synchronous write is on Windows.
 bool DrainOutput(int fd) {
@@ -97,8 +118,11 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return INVALID_HANDLE_VALUE;
     }
 
-    const std::string path = DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir);
-    const int fd = open(path.c_str(), accessFlags | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    char path[MAX_PATH];
+    if (!DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir, path)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    const int fd = open(path, accessFlags | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd == -1) return INVALID_HANDLE_VALUE;
 
     bool flagSet = false;
@@ -110,14 +134,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         }
         flagSet = exclusive == ExclusiveUse::kFlagSet;
     }
-    if (!MakeBlocking(fd)) {
+    CommHandle* device = MakeBlocking(fd) ? NewCommHandle(fd, flagSet) : nullptr;
+    if (device == nullptr) {
         if (flagSet) ReleaseExclusiveUse(fd);
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
-    auto* device = new CommHandle;
-    device->fd = fd;
-    device->exclusiveFlagSet = flagSet;
     return device;
 }
 
@@ -126,7 +148,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (device == nullptr) return FALSE;
     if (device->exclusiveFlagSet) ReleaseExclusiveUse(device->fd);
     const int result = close(device->fd);
-    delete device;
+    DeleteCommHandle(device);
     return result == 0 ? TRUE : FALSE;
 }
 

@@ -9,7 +9,7 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
+#include <cstdlib>
 
 #include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
@@ -91,11 +91,14 @@ int _cprintf(const char* format, ...) {
     const size_t size = static_cast<size_t>(length);
     if (size < sizeof small) return ConsoleOutputText(small, size) ? length : -1;
 
-    std::vector<char> large(size + 1);
+    char* large = static_cast<char*>(std::malloc(size + 1));
+    if (large == nullptr) return -1;
     va_start(arguments, format);
-    std::vsnprintf(large.data(), large.size(), format, arguments);
+    std::vsnprintf(large, size + 1, format, arguments);
     va_end(arguments);
-    return ConsoleOutputText(large.data(), size) ? length : -1;
+    const bool written = ConsoleOutputText(large, size);
+    std::free(large);
+    return written ? length : -1;
 }
 
 int _kbhit() {

@@ -6,13 +6,15 @@
 #include <unistd.h>
 
 #include "platform/posix/console_terminal.h"
+#include "platform/posix/own_pages.h"
 
 namespace {
 
 const size_t kBlockSize = 4096;
 
 // Shared with the signal handler: a byte is stored before it is counted.
-unsigned char g_block[kBlockSize];
+// The block has pages of its own, mapped for the first byte.
+unsigned char* g_block = nullptr;
 volatile sig_atomic_t g_gathered = 0;
 volatile sig_atomic_t g_writingBlock = 0;
 
@@ -55,6 +57,8 @@ void FlushConsoleOutputAtEnd() {
 }
 
 bool ConsoleOutputByte(unsigned char byte) {
+    if (g_block == nullptr) g_block = static_cast<unsigned char*>(MapOwnPages(kBlockSize));
+    if (g_block == nullptr) return WriteAll(&byte, 1);  // no memory for a block: unbuffered
     bool written = true;
     const size_t gathered = static_cast<size_t>(g_gathered);
     if (gathered == kBlockSize) written = FlushConsoleOutput();  // its write sets the console up

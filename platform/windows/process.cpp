@@ -3,4 +3,4 @@
 #include <windows.h>
 
 // The system keeps the command line as the user wrote it, quotes included.
-std::string ProcessCommandLine(int, char**) { return GetCommandLineA(); }
+const char* ProcessCommandLine(int, char**) { return GetCommandLineA(); }
