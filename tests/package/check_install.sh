@@ -4,7 +4,10 @@
 # Installs the build tree BUILD to a staging prefix and makes its package
 # with cpack. Fails unless each holds exactly the FILEs (paths below the
 # prefix), unless lintian (LINTIAN, where set) passes a Debian package, and
-# unless the text files of a zip are plain text with CRLF line ends. Nothing
+# unless the text files of a zip are plain text with CRLF line ends. With
+# SHIPPED=1, for a package as it is shipped: a Debian package depends on the
+# C library alone and draws no lintian tag at all, and a second build of the
+# same sources and settings in another folder makes the same bytes. Nothing
 # installed is run.
 set -eu
 build=$1 staging=$2
@@ -14,13 +17,15 @@ holds_expected() {
   found=$(cd "$1" && find . -type f | cut -c3- | sort)
   [ "$found" = "$expected" ] || { printf '%s holds:\n%s\n' "$1" "$found" >&2; exit 1; }
 }
+fail() { echo "$*" >&2; exit 1; }
+export SOURCE_DATE_EPOCH=1796601600  # every package file's time stamp
 
 rm -rf "$staging"
 cmake --install "$build" --prefix "$staging/prefix"
 holds_expected "$staging/prefix"
 cpack --config "$build/CPackConfig.cmake" -B "$staging/package"
 package=$(find "$staging/package" -maxdepth 1 -name '*.deb' -o -maxdepth 1 -name '*.zip')
-[ "$(echo "$package" | wc -l)" -eq 1 ] || { echo "cpack made not one package: $package" >&2; exit 1; }
+[ "$(echo "$package" | wc -l)" -eq 1 ] || fail "cpack made not one package: $package"
 mkdir "$staging/unpacked"
 case $package in
 *.deb)
@@ -35,6 +40,22 @@ case $package in
   for text in "$folder"/*.txt; do
     lines=$(wc -l <"$text")
     [ "$lines" -gt 0 ] && [ "$(grep -c "$(printf '\r')\$" "$text")" -eq "$lines" ] &&
-      ! grep -q '^\.' "$text" || { echo "$text: not CRLF text, or holds troff" >&2; exit 1; }
+      ! grep -q '^\.' "$text" || fail "$text: not CRLF text, or holds troff"
   done ;;
 esac
+[ "${SHIPPED:-}" = 1 ] || exit 0
+
+case $package in *.deb)
+  depends=$(dpkg-deb --field "$package" Depends)
+  expr "$depends" : 'libc6 (>= [0-9.]*)$' >/dev/null || fail "$package depends on: $depends"
+  [ -z "$LINTIAN" ] || [ -z "$("$LINTIAN" --pedantic --display-info --display-experimental \
+    "$package" | tee /dev/stderr)" ] || fail "lintian tags $package" ;;
+esac
+second="$staging/another/build"
+source=$(sed -n 's/^CMAKE_HOME_DIRECTORY:INTERNAL=//p' "$build/CMakeCache.txt")
+grep -E '^(CMAKE_(BUILD_TYPE|CXX_COMPILER|TOOLCHAIN_FILE)|TARNWICK_(COM_PREFIX|PORT_LINKS_DIR|PACKAGE_MAINTAINER)):' \
+  "$build/CMakeCache.txt" |
+  sed 's/^/-D/' | tr '\n' '\0' | xargs -0 cmake -S "$source" -B "$second" -DTARNWICK_BUILD_TESTS=OFF
+cmake --build "$second"
+cpack --config "$second/CPackConfig.cmake" -B "$second/package"
+cmp "$package" "$second/package/$(basename "$package")" || fail "a second build made other bytes"
