@@ -53,9 +53,12 @@ ConsoleFiles OpenConsole() {
     if (controlling != -1) files = ConsoleFiles{controlling, controlling, false};
     files.inputIsTerminal = isatty(files.input) != 0;
 
-    const int terminal = files.inputIsTerminal ? files.input : files.output;
+    // Only the controlling terminal is the program's to set. Another one on
+    // standard input or output belongs to the session that controls it
+    // (`setsid tarnwick` from a shell) and is used as it is, like a pipe.
+    const int terminal = controlling;
     termios own;
-    if (isatty(terminal) && tcgetattr(terminal, &own) == 0) {
+    if (terminal != -1 && tcgetattr(terminal, &own) == 0) {
         g_ownSettings = own;
         g_outputAsIs = own;
         g_outputAsIs.c_oflag &= ~static_cast<tcflag_t>(OPOST);

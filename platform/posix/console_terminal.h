@@ -1,6 +1,8 @@
 // The console on this platform: the controlling terminal, or standard
 // input and output when the process has none, and the terminal modes the
-// program runs it in.
+// program runs it in. Only a controlling terminal gets them: a terminal on
+// standard input or output that is not the controlling one is used as it
+// is.
 //
 // On first use the console's output processing is turned off, so that
 // text reaches the screen byte for byte; from EnterKeyboardRawMode on, keys

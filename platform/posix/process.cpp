@@ -1,10 +1,25 @@
 #include "platform/process.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
 namespace {
+
+// A process started without its standard input, output or error gets them
+// on /dev/null before anything else, as shells and daemons do. Otherwise the
+// first file the program opens, its port, would take the free descriptor,
+// and the console's text and keys would go to and come from the port.
+struct StandardFilesOpener {
+    StandardFilesOpener() {
+        for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+            if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", O_RDWR);
+        }
+    }
+} g_standardFilesOpener;
 
 // The line last rebuilt, kept as the system keeps its own on Windows.
 char* g_commandLine = nullptr;

@@ -126,6 +126,35 @@ TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
     EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
 }
 
+// Started without a standard output, the program gives the port no
+// descriptor of the console's.
+TEST(NoTerminal, AClosedStandardOutputIsNoPlaceForThePort) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TestSession session(ConsoleSession::Console::kPipes, [] {
+        close(STDOUT_FILENO);
+        return ExecSandbox();
+    });
+    session.Type("\x1b\x1b");
+    EXPECT_EQ(session.WaitForEnding(), "exit 0");
+    EXPECT_EQ(Unread(*device), "\x1b\x1b") << "the console's text went to the port";
+}
+
+// `setsid tarnwick` from a shell: the shell's terminal is left as it is and
+// read line by line.
+TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
+    ClearSandboxPorts();
+    auto device = PublishSandboxPort(2);
+    TestSession shell(ConsoleSession::Console::kTerminal, [] {
+        if (fork() == 0 && setsid() != -1) ExecSandbox();
+        return wait(nullptr) == -1;
+    });
+    ASSERT_TRUE(shell.WaitForOutput("Press ESC, ESC to exit")) << shell.output();
+    shell.Type("x\r\x1b\x1b\r");
+    EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b") << "keys not taken as the terminal gives them";
+    EXPECT_EQ(shell.WaitForEnding(), "exit 0");
+}
+
 // As under nohup: the terminal goes away, and no SIGHUP ends the program.
 TEST(HangUp, ATerminalGoneEndsTheProgramWhereSIGHUPIsIgnored) {
     ClearSandboxPorts();
