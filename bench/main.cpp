@@ -10,6 +10,7 @@
 // has put its console into raw mode. All run side by side, idle, until their
 // memory is taken at one moment; then each in turn meets the latency samples
 // and the flood, and ends.
+#include <errno.h>
 #include <signal.h>
 #include <sys/stat.h>
 
@@ -165,44 +166,84 @@ void Report(const Options& options, const std::vector<Figures>& all) {
     }
 }
 
-bool ParseArguments(int argc, char** argv, Options& options) {
+const char kUsage[] =
+    "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]\n"
+    "                      [[--ready TEXT] 'COMMAND ... {device} ...']...\n";
+
+// The number in text, whole and from 1 to max; 0 when it is not one.
+unsigned long long WholeNumber(const char* text, unsigned long long max) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(text, &end, 10);
+    const bool whole = *text >= '0' && *text <= '9' && *end == '\0' && errno == 0;
+    return whole && number <= max ? number : 0;
+}
+
+// Reads the command line into options; why it is not understood, or nothing.
+std::string ParseArguments(int argc, char** argv, Options& options) {
     options.contenders.push_back(Contender{"tarnwick", TARNWICK_SANDBOX_PROGRAM " 115200", "ttyS1",
                                            "Press ESC, ESC to exit", "\x1b\x1b"});
     std::string ready;
+    bool readyGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "--bytes" && hasValue) {
-            options.floodBytes = std::strtoull(argv[++i], nullptr, 10);
-        } else if (argument == "--samples" && hasValue) {
-            options.samples = std::atoi(argv[++i]);
-        } else if (argument == "--idle" && hasValue) {
-            options.idleSeconds = std::atof(argv[++i]);
-        } else if (argument == "--ready" && hasValue) {
-            ready = argv[++i];
-        } else if (argument.rfind("--", 0) == 0) {
-            return false;
+        const bool flag = argument == "--bytes" || argument == "--samples" ||
+                          argument == "--idle" || argument == "--ready";
+        if (flag && i + 1 == argc) return argument + " needs a value";
+        const std::string value = flag ? argv[++i] : "";
+        if (argument == "--bytes") {
+            options.floodBytes = WholeNumber(value.c_str(), 1ull << 32);
+            if (options.floodBytes == 0)
+                return "--bytes needs a whole number from 1 to 4294967296, not " + value;
+        } else if (argument == "--samples") {
+            options.samples = static_cast<int>(WholeNumber(value.c_str(), 1000000));
+            if (options.samples == 0)
+                return "--samples needs a whole number from 1 to 1000000, not " + value;
+        } else if (argument == "--idle") {
+            char* end = nullptr;
+            options.idleSeconds = std::strtod(value.c_str(), &end);
+            if (*end != '\0' || !(options.idleSeconds > 0 && options.idleSeconds <= 3600)) {
+                return "--idle needs a number of seconds above 0, at most 3600, not " + value;
+            }
+        } else if (argument == "--ready") {
+            ready = value;
+            readyGiven = true;
+        } else if (argument[0] == '-') {
+            return "unknown option " + argument;
         } else {
             const std::string name = argument.substr(0, argument.find(' '));
             const std::string link = "bench-port-" + std::to_string(options.contenders.size());
             options.contenders.push_back(
                 Contender{name.substr(name.rfind('/') + 1), argument, link, ready, ""});
             ready.clear();
+            readyGiven = false;
         }
     }
-    return options.floodBytes > 0 && options.samples > 0 && options.idleSeconds > 0;
+    return readyGiven ? "--ready " + ready + " has no COMMAND after it" : "";
+}
+
+// Links left behind by a benchmark that a signal ends would lead later
+// programs to whatever terminal next gets their devices' numbers.
+void RemoveLinksAndEnd(int signalNumber) {
+    VirtualSerialDevice::RemovePublishedLinks();
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     Options options;
-    if (!ParseArguments(argc, argv, options)) {
-        std::fprintf(stderr,
-                     "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]\n"
-                     "                      [[--ready TEXT] 'COMMAND ... {device} ...']...\n");
+    const std::string problem = ParseArguments(argc, argv, options);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "tarnwick-bench: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, RemoveLinksAndEnd);
     const std::vector<Contender>& contenders = options.contenders;
     std::vector<Figures> all(contenders.size());
     // All run side by side until their memory is taken, at one moment: how

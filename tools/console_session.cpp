@@ -176,4 +176,3 @@ long ConsoleSession::PeakResidentKb() const { return ProcField("status", "VmHWM:
 long ConsoleSession::ProportionalSetKb() const { return ProcField("smaps_rollup", "Pss:"); }
 
 long ConsoleSession::AnonymousKb() const { return ProcField("smaps_rollup", "Anonymous:"); }
-

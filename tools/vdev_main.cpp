@@ -22,12 +22,13 @@ const char kUsage[] =
     "symbolic link there but nothing else. The device echoes what it receives,\n"
     "control bytes in caret form (ESC as ^[), and answers each line ended\n"
     "with Enter. It serves until interrupted, or with --run while COMMAND\n"
-    "runs, and then exits with COMMAND's status. Status 1: LINK cannot be\n"
-    "made; 2: the command line is not understood.\n";
+    "runs, and then exits with COMMAND's status. LINK goes with it; stopped\n"
+    "by a signal, it ends by that signal. Status 1: LINK cannot be made;\n"
+    "2: the command line is not understood.\n";
 
-volatile sig_atomic_t g_stopRequested = 0;
+volatile sig_atomic_t g_stopSignal = 0;  // the signal that asked it to stop, or 0
 
-void RequestStop(int) { g_stopRequested = 1; }
+void RequestStop(int signalNumber) { g_stopSignal = signalNumber; }
 
 pid_t StartCommand(char** command) {
     const pid_t child = fork();
@@ -55,6 +56,33 @@ std::string Problem(int argc, char** argv) {
     return std::string("unexpected argument ") + argv[2];
 }
 
+// Publishes the device as link and serves until a signal asks it to stop,
+// or while command runs; returns the exit status. The link goes with the
+// device.
+int Serve(const char* link, char** command) {
+    struct sigaction stop {};
+    stop.sa_handler = RequestStop;
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &stop, nullptr);
+    VirtualSerialDevice device;
+    std::string error;
+    if (!device.Open(link, error)) {
+        std::fprintf(stderr, "tarnwick-vdev: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "tarnwick-vdev: %s is %s, echoing\n", device.linkPath().c_str(),
+                 device.devicePath().c_str());
+
+    const pid_t child = command != nullptr ? StartCommand(command) : -1;
+    EchoDevice echo(device);
+    while (!g_stopSignal) {
+        echo.Serve(50);
+        int status = 0;
+        if (child > 0 && waitpid(child, &status, WNOHANG) == child) return ExitStatusOf(status);
+    }
+    if (child > 0) kill(child, SIGTERM);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,28 +95,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnwick-vdev: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
-    const bool runCommand = argc >= 4;
-
-    VirtualSerialDevice device;
-    std::string error;
-    if (!device.Open(argv[1], error)) {
-        std::fprintf(stderr, "tarnwick-vdev: %s\n", error.c_str());
-        return 1;
+    const int status = Serve(argv[1], argc >= 4 ? argv + 3 : nullptr);
+    // Stopped by a signal, it ends by that signal, its link removed.
+    if (g_stopSignal != 0) {
+        signal(g_stopSignal, SIG_DFL);
+        raise(g_stopSignal);
     }
-    std::fprintf(stderr, "tarnwick-vdev: %s is %s, echoing\n", device.linkPath().c_str(),
-                 device.devicePath().c_str());
-
-    struct sigaction stop {};
-    stop.sa_handler = RequestStop;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &stop, nullptr);
-
-    const pid_t child = runCommand ? StartCommand(argv + 3) : -1;
-    EchoDevice echo(device);
-    while (!g_stopRequested) {
-        echo.Serve(50);
-        int status = 0;
-        if (child > 0 && waitpid(child, &status, WNOHANG) == child) return ExitStatusOf(status);
-    }
-    if (child > 0) kill(child, SIGTERM);
-    return 0;
+    return status;
 }

@@ -2,7 +2,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,25 @@
 #include <cstring>
 
 namespace {
+
+// The devices published and not yet destroyed, for RemovePublishedLinks to
+// read in a signal handler: each slot is filled before it is marked in use.
+struct PublishedLink {
+    char link[PATH_MAX];
+    char device[PATH_MAX];
+    volatile sig_atomic_t inUse;
+};
+PublishedLink g_published[4];
+
+// Removes link if it still leads to device: a link someone has replaced
+// since is not this process's to remove.
+void RemoveLinkIfOurs(const char* link, const char* device) {
+    char target[PATH_MAX];
+    const ssize_t length = readlink(link, target, sizeof target - 1);
+    if (length <= 0) return;
+    target[length] = '\0';
+    if (strcmp(target, device) == 0) unlink(link);
+}
 
 std::string Failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
@@ -25,13 +46,15 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline) {
 
 VirtualSerialDevice::~VirtualSerialDevice() {
     Vanish();
-    if (!m_linkPath.empty()) {
-        // Remove the link only if it is still ours.
-        char target[256];
-        const ssize_t length = readlink(m_linkPath.c_str(), target, sizeof target - 1);
-        if (length > 0 && m_devicePath == std::string(target, static_cast<size_t>(length))) {
-            unlink(m_linkPath.c_str());
-        }
+    for (PublishedLink& published : g_published) {
+        if (published.inUse && m_linkPath == published.link) published.inUse = 0;
+    }
+    if (!m_linkPath.empty()) RemoveLinkIfOurs(m_linkPath.c_str(), m_devicePath.c_str());
+}
+
+void VirtualSerialDevice::RemovePublishedLinks() {
+    for (PublishedLink& published : g_published) {
+        if (published.inUse) RemoveLinkIfOurs(published.link, published.device);
     }
 }
 
@@ -73,6 +96,13 @@ bool VirtualSerialDevice::Open(const std::string& linkPath, std::string& error) 
         return false;
     }
     m_linkPath = linkPath;
+    for (PublishedLink& published : g_published) {
+        if (published.inUse || linkPath.size() >= sizeof published.link) continue;
+        strcpy(published.link, linkPath.c_str());
+        strcpy(published.device, name);
+        published.inUse = 1;
+        break;
+    }
     return true;
 }
 

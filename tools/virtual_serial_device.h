@@ -39,6 +39,12 @@ public:
     // Reads until count bytes came or timeoutMs passed; returns what came.
     std::string Receive(size_t count, int timeoutMs);
 
+    // Removes the link of every device of this process still published, as
+    // their destructors would. Async-signal-safe, for a signal that ends the
+    // process: a link left behind leads whatever opens it later to the
+    // terminal that next gets the device's number.
+    static void RemovePublishedLinks();
+
 private:
     int m_controller = -1;
     int m_deviceHold = -1;  // keeps the device side alive between programs

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <fstream>
@@ -151,7 +152,8 @@ TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
     });
     ASSERT_TRUE(shell.WaitForOutput("Press ESC, ESC to exit")) << shell.output();
     shell.Type("x\r\x1b\x1b\r");
-    EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b") << "keys not taken as the terminal gives them";
+    EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b")
+        << "keys not taken as the terminal gives them";
     EXPECT_EQ(shell.WaitForEnding(), "exit 0");
 }
 
@@ -188,19 +190,25 @@ TEST(HangUp, KeysLeftAfterEscEscDoNotReachTheShell) {
     EXPECT_TRUE(shell.WaitForOutput("status 0, 0 keys left")) << shell.output();
 }
 
-// Each command line answered with its status and what it says; a file in
-// the way is left as it was.
-TEST(Vdev, AnswersEveryCommandLineWithoutTouchingAnyFile) {
+// The tools' command lines, each answered with its status and what it says;
+// a file in the way is left as it was.
+TEST(Tools, AnswerEveryCommandLineWithoutTouchingAnyFile) {
     const std::string notes = TARNWICK_SANDBOX_DEVICE_DIR "/notes.txt";
+    const std::string vdev = TARNWICK_VDEV_PROGRAM, bench = TARNWICK_BENCH_PROGRAM;
     const struct {
         std::vector<std::string> argv;
         std::string ending, shown;
-    } cases[] = {
-        {{TARNWICK_VDEV_PROGRAM, "--help"}, "exit 0", "usage: tarnwick-vdev LINK"},
-        {{TARNWICK_VDEV_PROGRAM, "-h"}, "exit 0", "usage: tarnwick-vdev LINK"},
-        {{TARNWICK_VDEV_PROGRAM, "--link"}, "exit 2", "unknown option --link"},
-        {{TARNWICK_VDEV_PROGRAM, notes}, "exit 1", notes + " exists and is not a symbolic link"},
-        {{TARNWICK_VDEV_PROGRAM, notes, "--run", "true"}, "exit 1", "not a symbolic link"}};
+    } cases[] = {{{vdev, "--help"}, "exit 0", "usage: tarnwick-vdev LINK"},
+                 {{vdev, "-h"}, "exit 0", "usage: tarnwick-vdev LINK"},
+                 {{vdev, "--link"}, "exit 2", "unknown option --link"},
+                 {{vdev, notes}, "exit 1", notes + " exists and is not a symbolic link"},
+                 {{vdev, notes, "--run", "true"}, "exit 1", "not a symbolic link"},
+                 {{bench, "--help"}, "exit 0", "usage: tarnwick-bench"},
+                 {{bench, "-h"}, "exit 2", "unknown option -h"},
+                 {{bench, "--bytes", "-1"}, "exit 2", "--bytes needs a whole number"},
+                 {{bench, "--samples", "1.5"}, "exit 2", "--samples needs a whole number"},
+                 {{bench, "--idle", "inf"}, "exit 2", "--idle needs a number of seconds"},
+                 {{bench, "x {device}", "--ready", "x"}, "exit 2", "--ready x has no COMMAND"}};
     for (const auto& c : cases) {
         std::ofstream(notes) << "important\n";
         TestSession tool(c.argv);
@@ -210,6 +218,22 @@ TEST(Vdev, AnswersEveryCommandLineWithoutTouchingAnyFile) {
         EXPECT_EQ(std::getline(std::ifstream(notes), kept) ? kept : "", "important");
     }
     unlink(notes.c_str());
+}
+
+// Ended by a signal, the virtual device and the benchmark remove their links.
+TEST(Tools, ASignalEndsThemWithoutLeavingALink) {
+    const std::string com2 = TARNWICK_SANDBOX_DEVICE_DIR "/ttyS1";
+    struct stat link;
+    for (const std::vector<std::string>& tool :
+         {std::vector<std::string>{TARNWICK_VDEV_PROGRAM, com2, "--run", "sleep", "30"},
+          {TARNWICK_BENCH_PROGRAM, "--idle", "30"}}) {
+        ClearSandboxPorts();
+        TestSession running(tool);
+        ASSERT_TRUE(running.WaitFor([&] { return lstat(com2.c_str(), &link) == 0; })) << tool[0];
+        running.Signal(SIGTERM);
+        EXPECT_EQ(running.WaitForEnding(), "signal 15") << tool[0];
+        EXPECT_NE(lstat(com2.c_str(), &link), 0) << tool[0] << " left its link behind";
+    }
 }
 
 TEST(Demo, EchoesControlBytesInCaretFormAndLeavesOnEscEsc) {
