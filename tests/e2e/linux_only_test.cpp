@@ -1,6 +1,5 @@
 // What only the Linux program has: signals, stops, floods, port links, no
-// terminal, a terminal that goes away; and the virtual device's own command
-// line and demo.
+// terminal or another's; and the tools' command lines and the demo.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
@@ -15,6 +14,12 @@
 
 namespace {
 
+// COM2 alone published, for a program to come.
+std::unique_ptr<VirtualSerialDevice> Com2() {
+    ClearSandboxPorts();
+    return PublishSandboxPort(2);
+}
+
 // The program as the last step of a process of the test's making.
 int ExecSandbox() { return execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr); }
 
@@ -22,8 +27,7 @@ int ExecSandbox() { return execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROG
 class OnCom2 : public ::testing::Test {
 protected:
     void SetUp() override {
-        ClearSandboxPorts();
-        device = PublishSandboxPort(2);
+        device = Com2();
         session.emplace(std::vector<std::string>{TARNWICK_SANDBOX_PROGRAM});
         ASSERT_TRUE(session->WaitForOutput(OpenedText(2))) << session->output();
         ASSERT_TRUE(session->WaitForRawKeyboard());
@@ -77,8 +81,7 @@ INSTANTIATE_TEST_SUITE_P(EscEscAndSignals, EndDuringAFlood,
                                            SIGUSR1, SIGUSR2, SIGRTMIN));
 
 TEST(PortLinks, ALinkChoosesTheDeviceAndADanglingOneDoesNotOpen) {
-    ClearSandboxPorts();
-    auto numbered = PublishSandboxPort(2);
+    auto numbered = Com2();
     VirtualSerialDevice adapter;
     std::string error;
     ASSERT_TRUE(adapter.Open(TARNWICK_SANDBOX_DEVICE_DIR "/ttyUSB0", error)) << error;
@@ -100,8 +103,7 @@ TEST(PortLinks, ALinkChoosesTheDeviceAndADanglingOneDoesNotOpen) {
 // Standard output left non-blocking by another program, as in
 // `... | tarnwick | head -c 10`.
 TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
+    auto device = Com2();
     TestSession session(ConsoleSession::Console::kPipes, [] {
         fcntl(STDOUT_FILENO, F_SETFL, fcntl(STDOUT_FILENO, F_GETFL) | O_NONBLOCK);
         return ExecSandbox();
@@ -110,8 +112,8 @@ TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
     session.Type("keys");
     EXPECT_EQ(device->Receive(4, 5000), "keys");
 
-    // Once input has ended the program still shows what the port sends,
-    // every byte of every value, though nobody reads for a while.
+    // Input ended, it still shows what the port sends, every byte of every
+    // value, though nobody reads for a while.
     session.EndInput();
     const size_t opened = session.output().size();
     std::string flood(1 << 20, '\0');
@@ -127,11 +129,8 @@ TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
     EXPECT_TRUE(PortIsFree(*device)) << "lock or exclusive flag left behind";
 }
 
-// Started without a standard output, the program gives the port no
-// descriptor of the console's.
 TEST(NoTerminal, AClosedStandardOutputIsNoPlaceForThePort) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
+    auto device = Com2();
     TestSession session(ConsoleSession::Console::kPipes, [] {
         close(STDOUT_FILENO);
         return ExecSandbox();
@@ -141,11 +140,9 @@ TEST(NoTerminal, AClosedStandardOutputIsNoPlaceForThePort) {
     EXPECT_EQ(Unread(*device), "\x1b\x1b") << "the console's text went to the port";
 }
 
-// `setsid tarnwick` from a shell: the shell's terminal is left as it is and
-// read line by line.
+// `setsid tarnwick` from a shell: the shell's terminal is read as it is.
 TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
+    auto device = Com2();
     TestSession shell(ConsoleSession::Console::kTerminal, [] {
         if (fork() == 0 && setsid() != -1) ExecSandbox();
         return wait(nullptr) == -1;
@@ -159,8 +156,7 @@ TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
 
 // As under nohup: the terminal goes away, and no SIGHUP ends the program.
 TEST(HangUp, ATerminalGoneEndsTheProgramWhereSIGHUPIsIgnored) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
+    auto device = Com2();
     TestSession session(ConsoleSession::Console::kTerminal, [] {
         signal(SIGHUP, SIG_IGN);
         return ExecSandbox();
@@ -172,8 +168,7 @@ TEST(HangUp, ATerminalGoneEndsTheProgramWhereSIGHUPIsIgnored) {
 }
 
 TEST(HangUp, KeysLeftAfterEscEscDoNotReachTheShell) {
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
+    auto device = Com2();
     TestSession shell(ConsoleSession::Console::kTerminal, [] {
         const int status = std::system(TARNWICK_SANDBOX_PROGRAM);
         termios settings;  // non-canonical, so that a partial line counts

@@ -23,9 +23,8 @@ void Link(const std::string& target, const std::string& link) {
 }  // namespace
 
 void ClearSandboxPorts() {
-    for (int number : {1, 2}) {
-        unlink(PortPath(number).c_str());
-        unlink(LinkPath(number).c_str());
+    for (const std::string& path : {PortPath(1), PortPath(2), LinkPath(1), LinkPath(2)}) {
+        unlink(path.c_str());
     }
 }
 
@@ -40,15 +39,14 @@ std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number) {
 void LinkSandboxPort(int number, const std::string& target) { Link(target, LinkPath(number)); }
 
 std::string ProgramInFolder(const std::string& program, const std::string& folder) {
-    const std::string link =
-        TARNWICK_SANDBOX_DEVICE_DIR "/" + folder + program.substr(program.rfind('/'));
-    Link(program, link);
-    return link;
+    const std::string name = program.substr(program.rfind('/'));
+    Link(program, TARNWICK_SANDBOX_DEVICE_DIR "/" + folder + name);
+    return TARNWICK_SANDBOX_DEVICE_DIR "/" + folder + name;
 }
 
 std::string DeviceLine(const VirtualSerialDevice& device) {
     termios2 line{};
-    if (ioctl(device.deviceFd(), TCGETS2, &line) != 0) return "unreadable";
+    ioctl(device.deviceFd(), TCGETS2, &line);
     const bool frame8N1 = (line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) == CS8;
     const bool raw = (line.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (line.c_oflag & OPOST) == 0;
     return std::to_string(line.c_ospeed) + ((line.c_cflag & CBAUD) == BOTHER ? " custom" : "") +
@@ -67,8 +65,7 @@ std::string Unread(VirtualSerialDevice& device) {
 bool PortIsFree(const VirtualSerialDevice& device) {
     const int fd = open(device.devicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     int exclusive = 1;
-    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCGEXCL, &exclusive) == 0 &&
-                      exclusive == 0;
+    const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCGEXCL, &exclusive) == 0;
     close(fd);
-    return free;
+    return free && exclusive == 0;
 }
