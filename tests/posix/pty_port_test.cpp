@@ -99,15 +99,19 @@ TEST_F(PtyPort, TheTerminalHoldsThePortAloneAndLeavesOtherProgramsClaimsInPlace)
 // What the terminal itself does not use: the module's other operations, and
 // calls the module does not make, as the layer promises them.
 TEST_F(PtyPort, BulkTransfersQueueSizeReconfigurePurgeAndReadsThatWait) {
-    EXPECT_EQ(PortIsOpen(), 0);
+    char buffer[10] = {};
+    EXPECT_EQ(PortIsOpen() + PortReconfigure(57600, 8, NOPARITY, ONESTOPBIT), 0) << "closed";
+    EXPECT_EQ(PortRead(buffer, 3), 0xFFFFFFFFu);
+    EXPECT_EQ(PortReadByte(20), -1);
     ASSERT_EQ(Open(), 1);
     EXPECT_EQ(PortIsOpen(), 1);
     device.Send("0123456789");
     for (int tries = 0; tries < 500 && PortBytesAvailable() < 10; ++tries) Sleep(10);
-    char buffer[10] = {};
     EXPECT_EQ(PortRead(buffer, 3), 3u);
     EXPECT_EQ(std::string(buffer, 3), "012");
     EXPECT_EQ(PortBytesAvailable(), 7u) << "the rest of the input was not kept";
+    PortSetParams(115200, 8, NOPARITY, ONESTOPBIT);
+    EXPECT_EQ(Held().c_ospeed, 9600u) << "an open port took new settings";
     EXPECT_EQ(PortReconfigure(57600, 8, NOPARITY, ONESTOPBIT), 1);
     EXPECT_EQ(Held().c_ospeed, 57600u);
     EXPECT_EQ(PortBytesAvailable(), 0u) << "input from before the reopen was kept";
