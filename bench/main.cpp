@@ -193,12 +193,14 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
         const std::string value = flag ? argv[++i] : "";
         if (argument == "--bytes") {
             options.floodBytes = WholeNumber(value.c_str(), 1ull << 32);
-            if (options.floodBytes == 0)
+            if (options.floodBytes == 0) {
                 return "--bytes needs a whole number from 1 to 4294967296, not " + value;
+            }
         } else if (argument == "--samples") {
             options.samples = static_cast<int>(WholeNumber(value.c_str(), 1000000));
-            if (options.samples == 0)
+            if (options.samples == 0) {
                 return "--samples needs a whole number from 1 to 1000000, not " + value;
+            }
         } else if (argument == "--idle") {
             char* end = nullptr;
             options.idleSeconds = std::strtod(value.c_str(), &end);

@@ -56,9 +56,8 @@ ConsoleFiles OpenConsole() {
     // Only the controlling terminal is the program's to set. Another one on
     // standard input or output belongs to the session that controls it
     // (`setsid tarnwick` from a shell) and is used as it is, like a pipe.
-    const int terminal = controlling;
     termios own;
-    if (terminal != -1 && tcgetattr(terminal, &own) == 0) {
+    if (controlling != -1 && tcgetattr(controlling, &own) == 0) {
         g_ownSettings = own;
         g_outputAsIs = own;
         g_outputAsIs.c_oflag &= ~static_cast<tcflag_t>(OPOST);
@@ -68,7 +67,7 @@ ConsoleFiles OpenConsole() {
         g_rawKeys.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
         g_rawKeys.c_cc[VMIN] = 1;
         g_rawKeys.c_cc[VTIME] = 0;
-        g_terminal = terminal;
+        g_terminal = controlling;
     }
     RunAtEveryExit(RestoreAtExit);
     RunAroundStops(RestoreBeforeStop, ReapplyAfterContinue);
