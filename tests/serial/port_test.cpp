@@ -183,6 +183,12 @@ TEST_F(ComPortTest, OpenTakesTheStoredSettingsAndPurgesBothWaysOnOpenAndClose) {
     EXPECT_EQ(port.Open("COM1"), 0);
     EXPECT_EQ(g.name, twenty) << "an open port was opened again";
     EXPECT_TRUE(g.written == Expected(2400, 7, ODDPARITY, TWOSTOPBITS));
+    g.setStateFails = true;  // a failed reopen stays closed but keeps the new settings
+    EXPECT_EQ(port.Reconfigure(4800, 8, NOPARITY, ONESTOPBIT), 0);
+    EXPECT_EQ(port.IsOpen(), 0);
+    g.setStateFails = false;
+    ASSERT_EQ(port.Open("COM7"), 1);
+    EXPECT_EQ(g.written.BaudRate, 4800u);
 }
 
 TEST_F(ComPortTest, ReadByteChecksAtOnceThenAfterEachFiveMsSleep) {
