@@ -40,8 +40,9 @@ function(tarnwick_add_program name com_prefix port_links_dir)
   if(TARNWICK_STATIC_PROGRAM AND NOT TARNWICK_SANITIZE)
     target_link_options(${name} PRIVATE -static)
   endif()
-  # Debian's linker, unlike some, records every library named on the
-  # command line as needed; the compiler names the C++ runtime's.
+  # The compiler names the C++ runtime library on the link line; without
+  # this some linkers record it as needed though nothing uses it (Debian's
+  # GCC passes it on its own).
   target_link_options(${name} PRIVATE -Wl,--as-needed)
   # Debian leaves the compiler's version notes out of its programs.
   add_custom_command(TARGET ${name} POST_BUILD
