@@ -34,6 +34,18 @@ void RemoveLinkIfOurs(const char* link, const char* device) {
     if (strcmp(target, device) == 0) unlink(link);
 }
 
+// Lists a link for RemovePublishedLinks; nullptr when the list is full.
+PublishedLink* ListPublished(const std::string& link, const char* device) {
+    for (PublishedLink& published : g_published) {
+        if (published.inUse || link.size() >= sizeof published.link) continue;
+        strcpy(published.link, link.c_str());
+        strcpy(published.device, device);
+        published.inUse = 1;
+        return &published;
+    }
+    return nullptr;
+}
+
 std::string Failure(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 int RemainingMs(std::chrono::steady_clock::time_point deadline) {
@@ -91,18 +103,14 @@ bool VirtualSerialDevice::Open(const std::string& linkPath, std::string& error) 
         }
         unlink(linkPath.c_str());
     }
+    // Listed before it is made, so that a signal that comes meanwhile finds it.
+    PublishedLink* published = ListPublished(linkPath, name);
     if (symlink(name, linkPath.c_str()) != 0) {
+        if (published != nullptr) published->inUse = 0;
         error = Failure(linkPath.c_str());
         return false;
     }
     m_linkPath = linkPath;
-    for (PublishedLink& published : g_published) {
-        if (published.inUse || linkPath.size() >= sizeof published.link) continue;
-        strcpy(published.link, linkPath.c_str());
-        strcpy(published.device, name);
-        published.inUse = 1;
-        break;
-    }
     return true;
 }
 
