@@ -50,8 +50,8 @@ public:
     int screen() const { return m_screen; }
     Clock::time_point started() const { return m_started; }
     // Of the running program: CPU time used, context switches made (each a
-    // wake-up or a preemption) and the peak of its resident memory; and now
-    // its proportional set size (each shared page charged in part to each
+    // wake-up or a preemption), the peak of its resident memory, its
+    // proportional set size (each shared page charged in part to each
     // process that maps it) and its anonymous memory (pages no file backs).
     double CpuSeconds() const;
     long ContextSwitches() const;

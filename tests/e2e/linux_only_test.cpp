@@ -221,7 +221,7 @@ TEST(Tools, AnswerEveryCommandLineWithoutTouchingAnyFile) {
 
 // Ended by a signal, the virtual device and the benchmark remove their links.
 TEST(Tools, ASignalEndsThemWithoutLeavingALink) {
-    const std::string com2 = TARNWICK_SANDBOX_DEVICE_DIR "/ttyS1";
+    const std::string com2 = SandboxPortPath(2);
     struct stat link;
     for (const std::vector<std::string>& tool :
          {std::vector<std::string>{TARNWICK_VDEV_PROGRAM, com2, "--run", "sleep", "30"},
@@ -236,7 +236,7 @@ TEST(Tools, ASignalEndsThemWithoutLeavingALink) {
 }
 
 TEST(Demo, EchoesControlBytesInCaretFormAndLeavesOnEscEsc) {
-    const std::string com2 = TARNWICK_SANDBOX_DEVICE_DIR "/ttyS1";
+    const std::string com2 = SandboxPortPath(2);
     ClearSandboxPorts();
     ASSERT_EQ(symlink("/dev/left-by-an-earlier-run", com2.c_str()), 0);  // replaced
     TestSession demo({TARNWICK_VDEV_PROGRAM, com2, "--run", TARNWICK_SANDBOX_PROGRAM});

@@ -11,7 +11,6 @@
 
 namespace {
 
-std::string PortPath(int n) { return TARNWICK_SANDBOX_DEVICE_DIR "/ttyS" + std::to_string(n - 1); }
 std::string LinkPath(int n) { return TARNWICK_SANDBOX_LINKS_DIR "/com" + std::to_string(n); }
 
 void Link(const std::string& target, const std::string& link) {
@@ -22,8 +21,13 @@ void Link(const std::string& target, const std::string& link) {
 
 }  // namespace
 
+std::string SandboxPortPath(int n) {
+    return TARNWICK_SANDBOX_DEVICE_DIR "/ttyS" + std::to_string(n - 1);
+}
+
 void ClearSandboxPorts() {
-    for (const std::string& path : {PortPath(1), PortPath(2), LinkPath(1), LinkPath(2)}) {
+    for (const std::string& path :
+         {SandboxPortPath(1), SandboxPortPath(2), LinkPath(1), LinkPath(2)}) {
         unlink(path.c_str());
     }
 }
@@ -32,16 +36,17 @@ std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number) {
     std::filesystem::create_directories(TARNWICK_SANDBOX_DEVICE_DIR);
     auto device = std::make_unique<VirtualSerialDevice>();
     std::string error;
-    EXPECT_TRUE(device->Open(PortPath(number), error)) << error;
+    EXPECT_TRUE(device->Open(SandboxPortPath(number), error)) << error;
     return device;
 }
 
 void LinkSandboxPort(int number, const std::string& target) { Link(target, LinkPath(number)); }
 
 std::string ProgramInFolder(const std::string& program, const std::string& folder) {
-    const std::string name = program.substr(program.rfind('/'));
-    Link(program, TARNWICK_SANDBOX_DEVICE_DIR "/" + folder + name);
-    return TARNWICK_SANDBOX_DEVICE_DIR "/" + folder + name;
+    const std::string link =
+        TARNWICK_SANDBOX_DEVICE_DIR "/" + folder + program.substr(program.rfind('/'));
+    Link(program, link);
+    return link;
 }
 
 std::string DeviceLine(const VirtualSerialDevice& device) {

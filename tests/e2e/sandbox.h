@@ -9,7 +9,8 @@
 
 #include "tools/virtual_serial_device.h"
 
-void ClearSandboxPorts();  // what an earlier run left as COM1, COM2 and their links
+std::string SandboxPortPath(int number);  // where COM<number> is published
+void ClearSandboxPorts();                 // what an earlier run left as COM1, COM2 and their links
 std::unique_ptr<VirtualSerialDevice> PublishSandboxPort(int number);
 void LinkSandboxPort(int number, const std::string& target);
 // The program linked into a folder of that name, under the device folder.

@@ -110,10 +110,10 @@ TEST_P(ScenarioTest, ShowsAndSendsWhatTheUserExpects) {
     }
     const auto program = StartProgram(scenario.words);
 
-    std::string screen = kBanner + scenario.speedText + FailureText(scenario.port);
+    std::string screen = kBanner + scenario.speedText +
+                         (scenario.status == 0 ? OpenedText : FailureText)(scenario.port);
     if (scenario.status == 0) {
         VirtualSerialDevice& chosen = *ports[scenario.port - 1];
-        screen = kBanner + scenario.speedText + OpenedText(scenario.port);
         ASSERT_TRUE(WaitForScreen(*program, screen)) << ScreenText(*program);
         for (const Step& step : scenario.steps) {
             TypeKeys(*program, step.keys);

@@ -37,8 +37,7 @@ std::unique_ptr<TestSession> StartProgram(const std::vector<std::string>& words)
     for (int n : {1, 2}) {
         const std::string com = kPrefix + "/dosdevices/com" + std::to_string(n);
         std::error_code error;
-        if (std::filesystem::read_symlink(com, error) !=
-            TARNWICK_SANDBOX_DEVICE_DIR "/ttyS" + std::to_string(n - 1)) {
+        if (std::filesystem::read_symlink(com, error) != SandboxPortPath(n)) {
             throw std::runtime_error("not started: " + com + " leads elsewhere");
         }
     }
