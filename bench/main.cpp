@@ -8,8 +8,8 @@
 // virtual device's path, e.g. 'picocom -q -b 115200 {device}'. It counts as
 // started when the console shows TEXT, or without --ready when the program
 // has put its console into raw mode. All run side by side, idle, until their
-// memory is taken at one moment; then each in turn meets the latency samples
-// and the flood, and ends.
+// memory is taken at one moment; then each in turn meets the latency samples,
+// a paste and the flood, and ends.
 #include <errno.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -46,6 +46,7 @@ struct Figures {
     double startupMs = 0;
     IdleFigures idle;
     Percentiles receive, keystroke;
+    PasteFigures paste;
     FloodFigures flood;
     long pssKb = 0;
     long anonymousKb = 0;
@@ -101,6 +102,7 @@ void MeasureTraffic(Running& running, const Contender& contender, const Options&
     std::mt19937 random(20261206);
     figures.receive = MeasureReceiveLatency(terminal, running.device, options.samples, random);
     figures.keystroke = MeasureKeystrokeLatency(terminal, running.device, options.samples, random);
+    figures.paste = MeasurePaste(terminal, running.device, 64 << 10);
     figures.flood = MeasureFlood(terminal, running.device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
     if (contender.exitKeys.empty()) {
@@ -146,6 +148,10 @@ void Report(const Options& options, const std::vector<Figures>& all) {
              [](const Figures& f) { return Fixed(f.keystroke.p50Ms, 2); });
     PrintRow("keystroke latency p99 (ms)", all,
              [](const Figures& f) { return Fixed(f.keystroke.p99Ms, 2); });
+    PrintRow("paste throughput (bytes/s)", all,
+             [](const Figures& f) { return Fixed(f.paste.bytesPerSecond, 0); });
+    PrintRow("paste arrived intact", all,
+             [](const Figures& f) { return std::string(f.paste.intact ? "yes" : "NO"); });
     PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
     PrintRow("idle wake-ups (per s)", all,
              [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
@@ -155,9 +161,6 @@ void Report(const Options& options, const std::vector<Figures>& all) {
     PrintRow("peak resident memory (KB)", all,
              [](const Figures& f) { return std::to_string(f.peakKb); });
     PrintRow("start-up (ms)", all, [](const Figures& f) { return Fixed(f.startupMs, 1); });
-    const IdleFigures floor = MeasureSleepStepFloor(options.idleSeconds);
-    std::printf("(a process that only sleeps in 5 ms steps: %.3f %% CPU, %.0f wake-ups per s)\n",
-                floor.cpuPercent, floor.wakeupsPerSecond);
     for (size_t i = 0; i < all.size(); ++i) {
         if (!all[i].failure.empty()) {
             std::printf("%s failed: %s\n", options.contenders[i].name.c_str(),
@@ -272,7 +275,7 @@ int main(int argc, char** argv) {
     }
     Report(options, all);
     for (const Figures& figures : all) {
-        if (!figures.failure.empty() || !figures.flood.intact) return 1;
+        if (!figures.failure.empty() || !figures.flood.intact || !figures.paste.intact) return 1;
     }
     return 0;
 }

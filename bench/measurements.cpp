@@ -1,7 +1,6 @@
 #include "bench/measurements.h"
 
 #include <poll.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -51,16 +50,6 @@ IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds) {
     return figures;
 }
 
-IdleFigures MeasureSleepStepFloor(double seconds) {
-    ConsoleSession sleeper(ConsoleSession::Console::kPipes, [] {
-        const timespec step{0, 5000000};
-        for (;;) nanosleep(&step, nullptr);
-        return 0;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    return MeasureIdle(sleeper, seconds);
-}
-
 Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
                                   int samples, std::mt19937& random) {
     std::vector<double> latencies;
@@ -90,6 +79,30 @@ Percentiles MeasureKeystrokeLatency(ConsoleSession& terminal, VirtualSerialDevic
         latencies.push_back(MsSince(typed));
     }
     return Summarise(latencies);
+}
+
+PasteFigures MeasurePaste(ConsoleSession& terminal, VirtualSerialDevice& device, size_t bytes) {
+    device.Receive(1 << 20, 0);
+    std::string text(bytes, '\r');  // lines of letters, with no key a terminal acts on
+    for (size_t i = 0; i < bytes; ++i) {
+        if (i % 64 != 63) text[i] = static_cast<char>('a' + i % 26);
+    }
+    const auto typed = Clock::now();
+    auto last = typed;
+    std::thread typist([&] { terminal.Type(text, 300000); });
+    std::string arrived;
+    while (arrived.size() < bytes) {  // until 5 s pass with nothing
+        const std::string more = device.Receive(bytes - arrived.size(), 5000);
+        if (more.empty()) break;
+        arrived += more;
+        last = Clock::now();
+    }
+    typist.join();
+    PasteFigures figures;
+    figures.bytesPerSecond =
+        static_cast<double>(arrived.size()) / std::chrono::duration<double>(last - typed).count();
+    figures.intact = arrived == text;
+    return figures;
 }
 
 FloodFigures MeasureFlood(ConsoleSession& terminal, VirtualSerialDevice& device, size_t bytes) {

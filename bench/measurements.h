@@ -24,12 +24,13 @@ struct FloodFigures {
     bool intact = false;  // every byte shown, unchanged and in order
 };
 
+struct PasteFigures {
+    double bytesPerSecond = 0;
+    bool intact = false;  // every byte arrived, unchanged and in order
+};
+
 // CPU use and wake-ups (context switches) while nothing happens.
 IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds);
-
-// The same for a process that does nothing but sleep in 5 ms steps: the
-// least any program polling in such steps can use on this machine.
-IdleFigures MeasureSleepStepFloor(double seconds);
 
 // From a byte leaving the device to its showing on the console, over
 // samples taken at random moments.
@@ -39,6 +40,10 @@ Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice&
 // From a key typed on the console to its arrival at the device.
 Percentiles MeasureKeystrokeLatency(ConsoleSession& terminal, VirtualSerialDevice& device,
                                     int samples, std::mt19937& random);
+
+// Text typed into the console in one write: bytes a second from the write
+// to the arrival of the last byte at the device.
+PasteFigures MeasurePaste(ConsoleSession& terminal, VirtualSerialDevice& device, size_t bytes);
 
 // The device sends bytes of every value as fast as the terminal takes
 // them; each byte shown is checked against what was sent.

@@ -13,10 +13,19 @@
 //   GetCommState    fails on anything that is not a terminal device.
 //   SetCommState    fails on values the device cannot honour.
 //   PurgeComm       discards the directions its flags name.
-//   ClearCommError  reports the input queue; fails once the device is gone.
-//   ReadFile,       synchronous: continue over short transfers and signals
-//   WriteFile       until the count is done or an error comes.
-//   Sleep           sleeps the whole time, signals notwithstanding.
+//   ClearCommError  reports the input queue (the output queue as 0); fails
+//                   once the device is gone.
+//   ReadFile        synchronous: continues over short transfers and signals
+//                   until the count is done or an error comes.
+//   WriteFile       synchronous: continues over short transfers and signals
+//                   until the count is done and has left the device, or an
+//                   error comes; while it waits for room it takes the keys
+//                   typed.
+//   Sleep           the polling step: it waits on the open devices and the
+//                   keyboard, and ends when one of them has something or a
+//                   signal comes. With a device open that is its only end,
+//                   however long was asked, so an idle program does not wake;
+//                   with none it lasts at most as long as asked.
 #pragma once
 
 #ifdef _WIN32

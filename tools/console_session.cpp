@@ -43,6 +43,7 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
     if (console == Console::kTerminal) {
         if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
         fcntl(m_console, F_SETFD, FD_CLOEXEC);
+        fcntl(m_console, F_SETFL, O_NONBLOCK);  // so that typing into a program that reads no more fails
         m_screen = m_keys = m_console;
     } else {
         int input[2], output[2];
@@ -50,6 +51,7 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
         programSide[0] = input[0];
         programSide[1] = output[1];
         m_keys = input[1];
+        fcntl(m_keys, F_SETFL, O_NONBLOCK);
         m_screen = output[0];
     }
 
@@ -112,12 +114,19 @@ bool ConsoleSession::WaitForRawKeyboard(int timeoutMs) {
     return WaitFor([this] { return (ConsoleSettings().c_lflag & ICANON) == 0; }, timeoutMs);
 }
 
-bool ConsoleSession::Type(const std::string& keys) {
+bool ConsoleSession::Type(const std::string& keys, int timeoutMs) {
+    const auto deadline = Deadline(timeoutMs);
     size_t done = 0;
     while (done < keys.size()) {
         const ssize_t count = write(m_keys, keys.data() + done, keys.size() - done);
-        if (count > 0) done += static_cast<size_t>(count);
+        if (count > 0) {
+            done += static_cast<size_t>(count);
+            continue;
+        }
         if (count < 0 && errno != EINTR && errno != EAGAIN) return false;
+        pollfd room{m_keys, POLLOUT, 0};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || poll(&room, 1, static_cast<int>(left.count())) == 0) return false;
     }
     return true;
 }

@@ -38,7 +38,9 @@ public:
     bool WaitForOutput(const std::string& text, int timeoutMs = 5000);
     // Until the program has put its console into raw mode.
     bool WaitForRawKeyboard(int timeoutMs = 5000);
-    bool Type(const std::string& keys);
+    // Writes the keys as typed; false when the program has not taken them
+    // all within timeoutMs.
+    bool Type(const std::string& keys, int timeoutMs = 10000);
     void Signal(int signalNumber);
     // The wait status once the program has ended, -1 if it did not in time.
     int WaitForExit(int timeoutMs = 5000);

@@ -1,14 +1,18 @@
 // Opening, closing, purging, querying and transferring on a device, and
 // the polling step's sleep.
+//
+// Devices stay non-blocking. A write that must wait for room waits in a
+// poll that also watches the keyboard (see waits.h), and so does the
+// polling step.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -18,9 +22,16 @@
 #include "platform/posix/comm_handle.h"
 #include "platform/posix/exclusive_use.h"
 #include "platform/posix/own_pages.h"
-#include "platform/posix/wait_hook.h"
+#include "platform/posix/waits.h"
 
 namespace {
+
+// The open handles, newest first: the polling step waits on them.
+CommHandle* g_openDevices = nullptr;
+
+// A step watches this many devices at most; with more open it lasts only
+// as long as asked.
+const int kDevicesWatchedMax = 16;
 
 int OpenFlagsForAccess(DWORD desiredAccess) {
     switch (desiredAccess & (GENERIC_READ | GENERIC_WRITE)) {
@@ -35,13 +46,6 @@ int OpenFlagsForAccess(DWORD desiredAccess) {
     }
 }
 
-// Reads and writes wait as on Windows: O_NONBLOCK was only
-// there so that the open would not wait for carrier.
-bool MakeBlocking(int fd) {
-    const int statusFlags = fcntl(fd, F_GETFL);
-    return statusFlags != -1 && fcntl(fd, F_SETFL, statusFlags & ~O_NONBLOCK) == 0;
-}
-
 // Whether the device still holds output it has not sent. A
 // pseudo-terminal never does: there an output flush would discard bytes
 // already written and on their way to the other side.
@@ -51,26 +55,19 @@ bool OutputPending(int fd) {
 }
 
 // Moves what the kernel holds into the handle's input queue once that queue
-// is empty. False when the device has gone (hung up, unplugged: EIO).
-// The poll comes first because it makes the kernel pass on bytes still on
-// their way to the terminal's input buffer, which TIOCINQ alone would not
-// count: without it a stream looks empty now and then and waits a poll step.
+// is empty, in one read that returns at once. False when the device has
+// gone: unplugged or its other side closed (EIO), or hung up, as the
+// polling step finds (a hung-up device reads as ending).
 bool RefillInput(CommHandle& device) {
     if (device.InputQueued() != 0) return true;
     device.inputStart = device.inputEnd = 0;
-    pollfd waiting{device.fd, POLLIN, 0};
-    if (poll(&waiting, 1, 0) <= 0) return true;
-    int kernelQueued = 0;
-    if (ioctl(device.fd, TIOCINQ, &kernelQueued) != 0) return false;
-    if (kernelQueued <= 0) return true;
-    const size_t wanted = std::min(static_cast<size_t>(kernelQueued), CommHandle::kInputCapacity);
     ssize_t got;
     do {
-        got = read(device.fd, device.input, wanted);
+        got = read(device.fd, device.input, CommHandle::kInputCapacity);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) return false;
+    if (got < 0) return errno == EAGAIN;
     device.inputEnd = static_cast<size_t>(got);
-    return true;
+    return !device.gone;
 }
 
 DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
@@ -91,12 +88,26 @@ CommHandle* NewCommHandle(int fd, bool exclusiveFlagSet) {
         if (input != nullptr) UnmapOwnPages(input, CommHandle::kInputCapacity);
         return nullptr;
     }
-    return new (storage) CommHandle{fd, exclusiveFlagSet, static_cast<unsigned char*>(input), 0, 0};
+    g_openDevices = new (storage) CommHandle{
+        fd, exclusiveFlagSet, false, g_openDevices, static_cast<unsigned char*>(input), 0, 0};
+    return g_openDevices;
 }
 
 void DeleteCommHandle(CommHandle* device) {
+    CommHandle** link = &g_openDevices;
+    while (*link != device) link = &(*link)->next;
+    *link = device->next;
     UnmapOwnPages(device->input, CommHandle::kInputCapacity);
     std::free(device);
+}
+
+// Waits until the device has room for more output, taking the keys typed
+// meanwhile.
+void WaitForRoom(int fd) {
+    pollfd room[2] = {{fd, POLLOUT, 0}, {}};
+    do {
+        WaitForEvents(room, 1, -1);
+    } while (room[0].revents == 0);
 }
 
 // Waits until written bytes have left the device, so that a write is done
@@ -134,7 +145,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         }
         flagSet = exclusive == ExclusiveUse::kFlagSet;
     }
-    CommHandle* device = MakeBlocking(fd) ? NewCommHandle(fd, flagSet) : nullptr;
+    CommHandle* device = NewCommHandle(fd, flagSet);
     if (device == nullptr) {
         if (flagSet) ReleaseExclusiveUse(fd);
         close(fd);
@@ -163,8 +174,8 @@ BOOL PurgeComm(HANDLE handle, DWORD flags) {
     return tcflush(device->fd, queue) == 0 ? TRUE : FALSE;
 }
 
-// Writes are drained before they return, so the output queue is always
-// empty when this can be asked.
+// Called before every read, so it asks the kernel nothing while input is
+// queued here, and leaves the output queue at 0.
 BOOL ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr || !RefillInput(*device)) return FALSE;
@@ -188,6 +199,9 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
             done += static_cast<DWORD>(count);
         } else if (count == 0) {
             break;  // end of data: a short count, as after a time-out
+        } else if (errno == EAGAIN) {
+            pollfd waiting{device->fd, POLLIN, 0};
+            poll(&waiting, 1, -1);
         } else if (errno != EINTR) {
             ok = FALSE;
             break;
@@ -209,6 +223,8 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
         const ssize_t count = write(device->fd, bytes + done, bytesToWrite - done);
         if (count > 0) {
             done += static_cast<DWORD>(count);
+        } else if (count < 0 && errno == EAGAIN) {
+            WaitForRoom(device->fd);
         } else if (count == 0 || errno != EINTR) {
             ok = FALSE;
             break;
@@ -219,10 +235,31 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
     return ok;
 }
 
+// The step waits on what its caller polls next: the open devices and the
+// keyboard. While they have nothing, nothing can change for the caller, so
+// it lasts until one of them has something or a signal comes, however long
+// was asked: an idle program does not wake. A device that has gone reports
+// that for ever and is watched no more.
 void Sleep(DWORD milliseconds) {
-    BeforeWait();
-    timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    pollfd watched[kDevicesWatchedMax + 1];  // and the keyboard
+    CommHandle* devices[kDevicesWatchedMax];
+    int count = 0;
+    bool allWatched = true;
+    for (CommHandle* device = g_openDevices; device != nullptr; device = device->next) {
+        if (device->InputQueued() != 0) return;
+        if (device->gone) continue;
+        if (count == kDevicesWatchedMax) {
+            allWatched = false;
+            continue;
+        }
+        devices[count] = device;
+        watched[count++] = pollfd{device->fd, POLLIN, 0};
+    }
+    if (KeyboardHoldsKeys()) return;
+    const bool untilSomething = g_openDevices != nullptr && allWatched;
+    WaitForEvents(watched, count,
+                  untilSomething ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
+    for (int i = 0; i < count; ++i) {
+        if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) devices[i]->gone = true;
     }
 }

@@ -8,6 +8,8 @@
 struct CommHandle {
     int fd;
     bool exclusiveFlagSet;  // TIOCEXCL set by this handle, to be cleared on close
+    bool gone;              // hung up or unplugged: no longer watched while waiting
+    CommHandle* next;       // the next open handle
 
     // Input taken from the kernel in one read and handed out from here, so
     // that a stream of one-byte reads costs no system call per byte. The

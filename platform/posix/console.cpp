@@ -2,37 +2,31 @@
 // bytes out.
 #include "platform/console.h"
 
-#include <errno.h>
-#include <poll.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/posix/console_keys.h"
 #include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
-#include "platform/posix/exit_cleanup.h"
-#include "platform/posix/wait_hook.h"
+#include "platform/posix/waits.h"
 
 namespace {
 
 // A busy loop calls _kbhit between bytes it shows; asking the terminal
-// every time would cost a system call per byte. So the terminal is asked
-// after every wait, and otherwise once kKeyCheckIntervalNs has passed, with
-// the clock read only every kCallsPerClockRead calls.
+// every time would cost a system call per byte. So while keys are not held
+// the terminal is asked once kKeyCheckIntervalNs has passed, with the clock
+// read only every kCallsPerClockRead calls. Waits watch the keyboard
+// themselves (see waits.h).
 const long long kKeyCheckIntervalNs = 500000;
 const unsigned kCallsPerClockRead = 32;
 
-unsigned long g_waitsAtKeyCheck = ~0ul;
-unsigned g_callsSinceClockRead = 0;
-long long g_lastKeyCheckNs = 0;
+unsigned g_callsSinceClockRead = kCallsPerClockRead - 1;
+long long g_lastKeyCheckNs = -kKeyCheckIntervalNs;
 
-// A key that _kbhit has taken from the terminal and _getch has not yet
-// handed out, and whether input from a file or pipe has ended.
-int g_waitingKey = -1;
-bool g_inputEnded = false;
+bool g_keyboardInUse = false;
 
 long long NowNs() {
     timespec now;
@@ -41,42 +35,20 @@ long long NowNs() {
 }
 
 bool KeyCheckDue() {
-    if (g_waitsAtKeyCheck == WaitCount()) {
-        if (++g_callsSinceClockRead < kCallsPerClockRead) return false;
-        g_callsSinceClockRead = 0;
-        if (NowNs() - g_lastKeyCheckNs < kKeyCheckIntervalNs) return false;
-    }
-    g_waitsAtKeyCheck = WaitCount();
+    if (++g_callsSinceClockRead < kCallsPerClockRead) return false;
     g_callsSinceClockRead = 0;
-    g_lastKeyCheckNs = NowNs();
+    const long long now = NowNs();
+    if (now - g_lastKeyCheckNs < kKeyCheckIntervalNs) return false;
+    g_lastKeyCheckNs = now;
     return true;
 }
 
-// A terminal that reports the end of its input has hung up; a file or pipe
-// has only run out, and the program goes on showing what the port sends.
-void InputEnded() {
-    if (Console().inputIsTerminal) EndAsHungUp();
-    g_inputEnded = true;
-}
-
-// Takes one byte from the console input, waiting at most timeoutMs (-1:
-// for ever). -1 when none came.
-int ReadKey(int timeoutMs) {
-    while (!g_inputEnded) {
-        pollfd waiting{Console().input, POLLIN, 0};
-        const int ready = poll(&waiting, 1, timeoutMs);
-        if (ready == 0) return -1;
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            InputEnded();
-            break;
-        }
-        unsigned char key = 0;
-        const ssize_t count = read(Console().input, &key, 1);
-        if (count == 1) return key;
-        if (count == 0 || (errno != EINTR && errno != EAGAIN)) InputEnded();
-    }
-    return -1;
+// From its first use on, the keyboard is raw and every wait watches it.
+void UseKeyboard() {
+    if (g_keyboardInUse) return;
+    g_keyboardInUse = true;
+    EnterKeyboardRawMode();
+    WatchKeyboard(KeyboardCalls{KeyboardInput, TakeTypedKeys, KeysHeld});
 }
 
 }  // namespace
@@ -102,20 +74,15 @@ int _cprintf(const char* format, ...) {
 }
 
 int _kbhit() {
-    EnterKeyboardRawMode();
-    if (g_waitingKey == -1 && KeyCheckDue()) g_waitingKey = ReadKey(0);
-    return g_waitingKey != -1 ? 1 : 0;
+    UseKeyboard();
+    if (!KeysHeld() && KeyCheckDue()) TakeTypedKeys();
+    return KeysHeld() ? 1 : 0;
 }
 
 int _getch() {
-    EnterKeyboardRawMode();
-    int key = g_waitingKey;
-    g_waitingKey = -1;
-    if (key == -1) {
-        BeforeWait();
-        key = ReadKey(-1);
-    }
-    return key;
+    UseKeyboard();
+    if (!KeysHeld()) WaitForTypedKey();
+    return NextKey();
 }
 
 int _putch(int character) {

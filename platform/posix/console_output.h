@@ -1,7 +1,7 @@
 // Output to the console, gathered in blocks.
 //
 // Single bytes collect in a block that is written when it fills, before the
-// process waits for anything (see wait_hook.h), and at exit (see
+// process waits for anything (see waits.h), and at exit (see
 // console_terminal.h), so a stream of bytes costs one write per block and no
 // byte waits longer than the loop that shows it keeps busy. Text is written
 // at once, after what was gathered.

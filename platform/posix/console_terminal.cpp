@@ -8,7 +8,7 @@
 
 #include "platform/posix/console_output.h"
 #include "platform/posix/exit_cleanup.h"
-#include "platform/posix/wait_hook.h"
+#include "platform/posix/waits.h"
 
 namespace {
 

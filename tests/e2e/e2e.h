@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <memory>
+#include <thread>
 
 #include "tests/e2e/sandbox.h"
 #include "tools/console_session.h"
@@ -44,6 +45,14 @@ public:
         EndInput();
         close(m_screen);
         m_screen = m_console = -1;
+    }
+    // Wake-ups (context switches) and CPU seconds of the program over ms in
+    // which nothing comes to it.
+    std::pair<long, double> CostOfWaiting(int ms) {
+        const long switches = ContextSwitches();
+        const double cpu = CpuSeconds();
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return {ContextSwitches() - switches, CpuSeconds() - cpu};
     }
     // Whether the console is back in the cooked mode it started in.
     bool ConsoleRestored() const {
