@@ -35,8 +35,13 @@ void Restore(int when) {
     if (g_terminal != -1) Apply(g_ownSettings, when);
 }
 
-// At the end, without the keys nobody read.
-void RestoreAtExit() { Restore(g_keyboardRaw ? TCSAFLUSH : TCSANOW); }
+// At the end, without the keys nobody read. TCSAFLUSH drops only what the
+// line discipline holds; the flush before it drops as well what is still
+// on its way to it, which would otherwise reach the shell.
+void RestoreAtExit() {
+    if (g_keyboardRaw && g_terminal != -1) tcflush(g_terminal, TCIFLUSH);
+    Restore(g_keyboardRaw ? TCSAFLUSH : TCSANOW);
+}
 
 void RestoreBeforeStop() { Restore(TCSANOW); }
 

@@ -40,6 +40,8 @@ public:
         return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
                                  : "signal " + std::to_string(WTERMSIG(status));
     }
+    // Sends the signal to the program and every process it started.
+    void SignalGroup(int signalNumber) { kill(-m_pid, signalNumber); }
     // Closes this side of the console: a terminal hangs up, pipes break.
     void HangUp() {
         EndInput();
