@@ -8,8 +8,6 @@
 
 namespace {
 
-const int kEscKey = 27;
-
 // Reads one word of up to 20 characters at text, skipping white space
 // first. Returns how many characters the read consumed, or 0 (and an empty
 // word) when no word is left.
@@ -59,7 +57,7 @@ int TerminalMain(const char* commandTail) {
         if (_kbhit()) {
             const BYTE key = static_cast<BYTE>(_getch());
             PortWriteByte(key);
-            if (key == kEscKey) {
+            if (IsEscKey(key)) {
                 if (escPressed) break;
                 escPressed = 1;
             } else {

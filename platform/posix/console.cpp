@@ -85,6 +85,8 @@ int _getch() {
     return NextKey();
 }
 
+int IsEscKey(int key) { return key == 27 && LastKeyWasEscKey() ? 1 : 0; }
+
 int _putch(int character) {
     const unsigned char byte = static_cast<unsigned char>(character);
     return ConsoleOutputByte(byte) ? byte : EOF;

@@ -13,16 +13,30 @@
 
 namespace {
 
-// The held keys, a ring of kKeysHeldMax bytes in pages of their own. Keys
-// are counted from the first taken: those from g_handedOut up to g_taken
-// are held.
+const unsigned char kEsc = 27;
+
+// The held keys, a ring of kKeysHeldMax bytes in pages of their own, then a
+// bit for each saying whether it is the ESC key. Keys are counted from the
+// first taken: those from g_handedOut up to g_taken are held.
 unsigned char* g_keys = nullptr;
 unsigned long long g_taken = 0;
 unsigned long long g_handedOut = 0;
 
 bool g_inputEnded = false;
+bool g_lastHandedOutWasEscKey = false;
+
+unsigned char* EscKeyBits() { return g_keys + kKeysHeldMax; }
 
 unsigned long long Held() { return g_taken - g_handedOut; }
+
+// Only an ESC byte's bit is ever read or written, so the bits cost no page
+// until an ESC comes.
+void MarkEscKey(unsigned long long key, bool escKey) {
+    const unsigned long long slot = key % kKeysHeldMax;
+    const unsigned char bit = static_cast<unsigned char>(1u << (slot % 8));
+    unsigned char& bits = EscKeyBits()[slot / 8];
+    bits = static_cast<unsigned char>(escKey ? bits | bit : bits & ~bit);
+}
 
 // A terminal that reports the end of its input has hung up; a file or pipe
 // has only run out, and the program goes on showing what the port sends.
@@ -52,11 +66,16 @@ size_t ReadWaiting(unsigned char* bytes, size_t size) {
 }  // namespace
 
 void TakeTypedKeys() {
-    if (g_keys == nullptr) g_keys = static_cast<unsigned char*>(MapOwnPages(kKeysHeldMax));
+    if (g_keys == nullptr) g_keys = static_cast<unsigned char*>(MapOwnPages(kKeysHeldMax * 9 / 8));
     const size_t room = static_cast<size_t>(kKeysHeldMax - Held());
     if (g_keys == nullptr || room == 0) return;  // keys stay with the terminal
     const size_t slot = static_cast<size_t>(g_taken % kKeysHeldMax);
-    g_taken += ReadWaiting(g_keys + slot, std::min(room, kKeysHeldMax - slot));
+    const unsigned char* typed = g_keys + slot;
+    const size_t count = ReadWaiting(g_keys + slot, std::min(room, kKeysHeldMax - slot));
+    for (size_t i = 0; i < count; ++i, ++g_taken) {
+        const bool sequenceFollows = i + 1 < count && (typed[i + 1] == '[' || typed[i + 1] == 'O');
+        if (typed[i] == kEsc) MarkEscKey(g_taken, !sequenceFollows);
+    }
 }
 
 void WaitForTypedKey() {
@@ -75,7 +94,12 @@ bool KeysHeld() { return Held() != 0; }
 
 int NextKey() {
     if (!KeysHeld()) return -1;
-    return g_keys[g_handedOut++ % kKeysHeldMax];
+    const unsigned long long slot = g_handedOut++ % kKeysHeldMax;
+    const unsigned char key = g_keys[slot];
+    g_lastHandedOutWasEscKey = key == kEsc && (EscKeyBits()[slot / 8] >> (slot % 8) & 1) != 0;
+    return key;
 }
+
+bool LastKeyWasEscKey() { return g_lastHandedOutWasEscKey; }
 
 int KeyboardInput() { return g_inputEnded ? -1 : Console().input; }

@@ -1,5 +1,11 @@
-// Keys from the console's input: taken as the terminal gives them, all that
-// are waiting in one read, held, and handed out one byte at a time.
+// Keys from the console's input: taken as the terminal gives them, held,
+// and handed out one byte at a time.
+//
+// Each read takes all that is waiting. A terminal sends a key's escape
+// sequence (CSI, ESC [ ..., or SS3, ESC O x) in one write, so it comes in
+// one read: an ESC followed in the same read by '[' or 'O' is the first
+// byte of such a key, not the ESC key. Every byte is handed out as it
+// came; only whether it was the ESC key depends on this.
 #pragma once
 
 const unsigned kKeysHeldMax = 1 << 20;
@@ -11,5 +17,7 @@ void WaitForTypedKey();
 bool KeysHeld();
 // The next key byte, or -1 when none is held.
 int NextKey();
+// Whether the byte NextKey gave last was the ESC key itself.
+bool LastKeyWasEscKey();
 // The descriptor keys come from; -1 once the input has ended.
 int KeyboardInput();

@@ -73,6 +73,8 @@ std::vector<Scenario> AllScenarios() {
               "Wine quotes arguments that hold blanks on the Windows command line"),
         Keys("ESC, a letter, ESC does not end", {{"\033a\033", "still here"}, {"\x1b", ""}}),
         Keys("port text between two ESCs", {{"\x1b", "between"}, {"\x1b", ""}}),
+        Keys("ESC and later an arrow do not end", {{"\x1b", "later"}, {"\x1b[A\x1bOB", ""}, {"\x1b\x1b", ""}},
+             "Wine's console types an arrow's bytes as keys of their own, ESC among them"),
         Keys("every console key goes to the port unechoed",
              {{EveryConsoleKey(), "!"}, {"\x1b\x1b", ""}}),
         Keys("NUL and Ctrl-C keys", {{std::string("\0\x03", 2), ""}, {"\x1b\x1b", ""}},

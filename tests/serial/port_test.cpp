@@ -99,6 +99,7 @@ int _cprintf(const char*, ...) { return 0; }
 int _putch(int character) { return character; }
 int _kbhit() { return Require(g_escKeysLeft > 0, "the loop ends after ESC ESC"), 1; }
 int _getch() { return --g_escKeysLeft, 27; }
+int IsEscKey(int key) { return key == 27; }
 
 // An input is a mode byte, then the text, up to a NUL byte. mode & 3: where
 // opening the port fails (0 nowhere, 1 CreateFileA, 2 GetCommState,
