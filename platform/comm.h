@@ -17,10 +17,11 @@
 //                   once the device is gone.
 //   ReadFile        synchronous: continues over short transfers and signals
 //                   until the count is done or an error comes.
-//   WriteFile       synchronous: continues over short transfers and signals
-//                   until the count is done and has left the device, or an
-//                   error comes; while it waits for room it takes the keys
-//                   typed.
+//   WriteFile       synchronous: continues until the kernel's driver has
+//                   taken the whole count or an error comes. While it waits
+//                   for room it still takes the keys typed, and gives up
+//                   when they ask the program to leave (ESC ESC; see
+//                   platform/posix/waits.h).
 //   Sleep           the polling step: it waits on the open devices and the
 //                   keyboard, and ends when one of them has something or a
 //                   signal comes. With a device open that is its only end,

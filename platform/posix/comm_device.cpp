@@ -102,21 +102,14 @@ void DeleteCommHandle(CommHandle* device) {
 }
 
 // Waits until the device has room for more output, taking the keys typed
-// meanwhile.
-void WaitForRoom(int fd) {
-    pollfd room[2] = {{fd, POLLOUT, 0}, {}};
-    do {
+// meanwhile. False when they ask to leave: the write gives up.
+bool WaitForRoom(int fd) {
+    while (!KeyboardAsksToLeave()) {
+        pollfd room[2] = {{fd, POLLOUT, 0}, {}};
         WaitForEvents(room, 1, -1);
-    } while (room[0].revents == 0);
-}
-
-// Waits until written bytes have left the device, so that a write is done
-// when it returns, as a synchronous write is on Windows.
-bool DrainOutput(int fd) {
-    while (tcdrain(fd) != 0) {
-        if (errno != EINTR) return false;
+        if (room[0].revents != 0) return true;
     }
-    return true;
+    return false;
 }
 
 }  // namespace
@@ -215,7 +208,6 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
                LPOVERLAPPED) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr || buffer == nullptr) return FALSE;
-    BeforeWait();
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     DWORD done = 0;
     BOOL ok = TRUE;
@@ -223,14 +215,13 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
         const ssize_t count = write(device->fd, bytes + done, bytesToWrite - done);
         if (count > 0) {
             done += static_cast<DWORD>(count);
-        } else if (count < 0 && errno == EAGAIN) {
-            WaitForRoom(device->fd);
-        } else if (count == 0 || errno != EINTR) {
+        } else if (count < 0 && (errno == EINTR || (errno == EAGAIN && WaitForRoom(device->fd)))) {
+            continue;
+        } else {
             ok = FALSE;
             break;
         }
     }
-    if (ok && !DrainOutput(device->fd)) ok = FALSE;
     if (bytesWritten != nullptr) *bytesWritten = done;
     return ok;
 }

@@ -48,7 +48,7 @@ void UseKeyboard() {
     if (g_keyboardInUse) return;
     g_keyboardInUse = true;
     EnterKeyboardRawMode();
-    WatchKeyboard(KeyboardCalls{KeyboardInput, TakeTypedKeys, KeysHeld});
+    WatchKeyboard(KeyboardCalls{KeyboardInput, TakeTypedKeys, KeysHeld, KeysAskToLeave});
 }
 
 }  // namespace

@@ -23,7 +23,14 @@ unsigned long long g_taken = 0;
 unsigned long long g_handedOut = 0;
 
 bool g_inputEnded = false;
+bool g_lastTakenWasEscKey = false;
+bool g_lastTakenDropped = false;
 bool g_lastHandedOutWasEscKey = false;
+// Two ESC keys in a row, numbered as keys are, until a key after them is
+// handed out.
+bool g_leaveAsked = false;
+unsigned long long g_firstEsc = 0;
+unsigned long long g_secondEsc = 0;
 
 unsigned char* EscKeyBits() { return g_keys + kKeysHeldMax; }
 
@@ -31,11 +38,30 @@ unsigned long long Held() { return g_taken - g_handedOut; }
 
 // Only an ESC byte's bit is ever read or written, so the bits cost no page
 // until an ESC comes.
-void MarkEscKey(unsigned long long key, bool escKey) {
-    const unsigned long long slot = key % kKeysHeldMax;
+void Put(unsigned char key, bool escKey) {
+    const unsigned long long slot = g_taken % kKeysHeldMax;
     const unsigned char bit = static_cast<unsigned char>(1u << (slot % 8));
     unsigned char& bits = EscKeyBits()[slot / 8];
-    bits = static_cast<unsigned char>(escKey ? bits | bit : bits & ~bit);
+    if (key == kEsc) bits = static_cast<unsigned char>(escKey ? bits | bit : bits & ~bit);
+    g_keys[slot] = key;
+    ++g_taken;
+}
+
+// Holds a key taken, or drops it when there is no room. The second of two
+// ESC keys in a row is always held, and the first with it: the keys typed
+// before them make room.
+void Hold(unsigned char key, bool escKey) {
+    if (escKey && g_lastTakenWasEscKey) {
+        const unsigned firstKept = g_lastTakenDropped ? 0 : 1;  // held, or already handed out
+        if (kKeysHeldMax - Held() < 2 - firstKept) g_handedOut = g_taken - firstKept;
+        if (firstKept == 0) Put(kEsc, true);
+        g_leaveAsked = true;
+        g_firstEsc = g_taken - 1;
+        g_secondEsc = g_taken;
+    }
+    g_lastTakenWasEscKey = escKey;
+    g_lastTakenDropped = Held() == kKeysHeldMax;
+    if (!g_lastTakenDropped) Put(key, escKey);
 }
 
 // A terminal that reports the end of its input has hung up; a file or pipe
@@ -67,14 +93,19 @@ size_t ReadWaiting(unsigned char* bytes, size_t size) {
 
 void TakeTypedKeys() {
     if (g_keys == nullptr) g_keys = static_cast<unsigned char*>(MapOwnPages(kKeysHeldMax * 9 / 8));
+    if (g_keys == nullptr) return;  // no memory: keys stay with the terminal
+    // Keys are read straight into the ring, except while keys are being
+    // dropped: then a read looks for ESC ESC first.
+    unsigned char dropping[256];
     const size_t room = static_cast<size_t>(kKeysHeldMax - Held());
-    if (g_keys == nullptr || room == 0) return;  // keys stay with the terminal
     const size_t slot = static_cast<size_t>(g_taken % kKeysHeldMax);
-    const unsigned char* typed = g_keys + slot;
-    const size_t count = ReadWaiting(g_keys + slot, std::min(room, kKeysHeldMax - slot));
-    for (size_t i = 0; i < count; ++i, ++g_taken) {
+    const bool inPlace = room != 0 && !g_lastTakenDropped;
+    unsigned char* typed = inPlace ? g_keys + slot : dropping;
+    const size_t count =
+        ReadWaiting(typed, inPlace ? std::min(room, kKeysHeldMax - slot) : sizeof dropping);
+    for (size_t i = 0; i < count; ++i) {
         const bool sequenceFollows = i + 1 < count && (typed[i + 1] == '[' || typed[i + 1] == 'O');
-        if (typed[i] == kEsc) MarkEscKey(g_taken, !sequenceFollows);
+        Hold(typed[i], typed[i] == kEsc && !sequenceFollows);
     }
 }
 
@@ -94,12 +125,20 @@ bool KeysHeld() { return Held() != 0; }
 
 int NextKey() {
     if (!KeysHeld()) return -1;
-    const unsigned long long slot = g_handedOut++ % kKeysHeldMax;
+    const unsigned long long slot = g_handedOut % kKeysHeldMax;
     const unsigned char key = g_keys[slot];
     g_lastHandedOutWasEscKey = key == kEsc && (EscKeyBits()[slot / 8] >> (slot % 8) & 1) != 0;
+    if (g_handedOut > g_secondEsc) g_leaveAsked = false;
+    ++g_handedOut;
     return key;
 }
 
 bool LastKeyWasEscKey() { return g_lastHandedOutWasEscKey; }
+
+bool KeysAskToLeave() {
+    if (!g_leaveAsked) return false;
+    g_handedOut = std::max(g_handedOut, g_firstEsc);
+    return true;
+}
 
 int KeyboardInput() { return g_inputEnded ? -1 : Console().input; }

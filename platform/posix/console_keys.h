@@ -4,13 +4,18 @@
 // Each read takes all that is waiting. A terminal sends a key's escape
 // sequence (CSI, ESC [ ..., or SS3, ESC O x) in one write, so it comes in
 // one read: an ESC followed in the same read by '[' or 'O' is the first
-// byte of such a key, not the ESC key. Every byte is handed out as it
+// byte of another key, not the ESC key. Every byte is handed out as it
 // came; only whether it was the ESC key depends on this.
+//
+// While a write waits for room on a device that takes no bytes, keys go on
+// being taken, up to kKeysHeldMax held; beyond that they are dropped, but
+// two ESC keys in a row are still held, so that they can end the program.
 #pragma once
 
 const unsigned kKeysHeldMax = 1 << 20;
 
-// Reads what has been typed, as much as there is room for, without waiting.
+// Reads what has been typed, without waiting: as much as there is room
+// for, and with none left, what is waiting, only to look for ESC ESC.
 void TakeTypedKeys();
 // Waits until a key is held or the input has ended.
 void WaitForTypedKey();
@@ -19,5 +24,7 @@ bool KeysHeld();
 int NextKey();
 // Whether the byte NextKey gave last was the ESC key itself.
 bool LastKeyWasEscKey();
+// See KeyboardAsksToLeave (waits.h).
+bool KeysAskToLeave();
 // The descriptor keys come from; -1 once the input has ended.
 int KeyboardInput();

@@ -2,8 +2,9 @@
 //
 // The program looks at two things, its port and its keyboard, and waits in
 // between. Every wait that can last watches the keyboard as well as what
-// it waits for, so that a key ends it at once. The keyboard takes part from
-// its first use on, through the calls it registers.
+// it waits for, so that a key ends it at once, and keys typed while a
+// write waits for room are taken instead of left unread. The keyboard
+// takes part from its first use on, through the calls it registers.
 //
 // Work deferred while the process is busy is done before it waits: the
 // console gathers output in blocks, and writes them out first, so that
@@ -23,11 +24,17 @@ struct KeyboardCalls {
     int (*input)();         // the descriptor keys come from; -1 once it has ended
     void (*takeKeys)();     // reads what has been typed, without waiting
     bool (*holdsKeys)();    // keys taken and not handed out yet
+    bool (*asksToLeave)();  // see KeyboardAsksToLeave
 };
 void WatchKeyboard(const KeyboardCalls& keyboard);
 
 // Whether the keyboard holds keys taken and not handed out yet.
 bool KeyboardHoldsKeys();
+// Whether the keys typed ask the program to leave: two ESC keys in a row,
+// and no key after them handed out yet. A write that waits for room then
+// gives up, and the keys held from before the two are dropped: they would
+// not reach the device before the program ends either.
+bool KeyboardAsksToLeave();
 
 // Waits until one of the count descriptors of fds has an event it asks for,
 // the keyboard has input (which is then taken), a signal comes, or

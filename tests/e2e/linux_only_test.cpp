@@ -10,6 +10,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/posix/console_keys.h"
 #include "tests/e2e/e2e.h"
 
 namespace {
@@ -57,6 +58,20 @@ TEST_F(OnCom2, APasteReachesThePortWholeAndInOrderWithoutWaitingForTheLoop) {
     EXPECT_TRUE(received == paste) << received.size() << " keys came, or they changed";
     session->Type("\x1b\x1b");
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
+}
+
+// Keys go on being taken while one waits for a device that takes none: they
+// go on in order when it takes bytes again, and ESC ESC still ends.
+TEST_F(OnCom2, KeysWaitingForADeviceThatTakesNoneKeepTheirOrderAndEscEscEnds) {
+    std::string keys(50000, 'k');
+    for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<char>('a' + i * 7 % 26);
+    session->Type(keys);
+    const std::string received = device->Receive(keys.size(), 5000);
+    EXPECT_TRUE(received == keys) << received.size() << " keys came, or they changed";
+    session->Type(std::string(kKeysHeldMax + 100000, 'k') + "\x1b");  // more than it holds
+    session->Type("\x1b");
+    EXPECT_EQ(session->WaitForEnding(), "exit 0");
+    EXPECT_TRUE(session->ConsoleRestored());
 }
 
 TEST_F(OnCom2, ResizedItKeepsTheTerminalStoppedItGivesItBackContinuedTakesItAgain) {
