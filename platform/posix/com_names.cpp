@@ -1,5 +1,6 @@
 #include "platform/posix/com_names.h"
 
+#include <errno.h>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -31,10 +32,11 @@ bool DevicePathForName(const char* name, const char* prefix, const char* linksDi
                        char (&path)[MAX_PATH]) {
     const uint64_t number = ComNumber(name);
     if (number == 0) return Fits(std::snprintf(path, MAX_PATH, "%s", name));
+    if (!Fits(std::snprintf(path, MAX_PATH, "%s/com%" PRIu64, linksDir, number))) return false;
+    // Only a link that is not there leaves the number to the prefix: a folder
+    // that cannot be searched, or that is not one, hides whether it is.
     struct stat status;
-    if (Fits(std::snprintf(path, MAX_PATH, "%s/com%" PRIu64, linksDir, number)) &&
-        lstat(path, &status) == 0) {
-        return true;
-    }
+    if (lstat(path, &status) == 0) return true;
+    if (errno != ENOENT) return false;
     return Fits(std::snprintf(path, MAX_PATH, "%s%" PRIu64, prefix, number - 1));
 }

@@ -10,7 +10,9 @@ extern const char kPortLinksDir[];
 
 // Writes to path the file that name opens. "COM<n>" in any letter case, n a
 // decimal number from 1 with no leading zero, is linksDir/com<n> when that
-// exists, even as a dangling link, and otherwise prefix followed by n-1. Any
-// other name is a path, used unchanged. False when the path does not fit.
+// exists, even as a dangling link, and prefix followed by n-1 when it does
+// not. Any other name is a path, used unchanged. False when the path does
+// not fit, or when whether the link exists cannot be told (a links folder
+// that may not be searched or is no folder, a loop of links).
 bool DevicePathForName(const char* name, const char* prefix, const char* linksDir,
                        char (&path)[MAX_PATH]);

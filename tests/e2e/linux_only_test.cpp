@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <thread>
@@ -113,23 +114,35 @@ INSTANTIATE_TEST_SUITE_P(EscEscAndSignals, EndDuringAFlood,
                          ::testing::Values(0, SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
                                            SIGUSR1, SIGUSR2, SIGRTMIN));
 
-TEST(PortLinks, ALinkChoosesTheDeviceAndADanglingOneDoesNotOpen) {
+// COM2 opens what its link names. A link to a missing device, or a links
+// path that hides whether there is a link, keeps the port closed: never the
+// numbered port instead.
+TEST(PortLinks, ALinkChoosesTheDeviceAndAnyDoubtKeepsThePortClosed) {
     auto numbered = Com2();
     VirtualSerialDevice adapter;
     std::string error;
     ASSERT_TRUE(adapter.Open(TARNWICK_SANDBOX_DEVICE_DIR "/ttyUSB0", error)) << error;
-    LinkSandboxPort(2, adapter.linkPath());
-    TestSession linked({TARNWICK_SANDBOX_PROGRAM});
-    ASSERT_TRUE(linked.WaitForOutput(OpenedText(2))) << linked.output();
-    linked.Type("\x1b\x1b");
-    EXPECT_EQ(adapter.Receive(2, 5000), "\x1b\x1b");
-    EXPECT_EQ(linked.WaitForEnding(), "exit 0");
-    EXPECT_EQ(Unread(*numbered), "") << "the numbered port was used";
-
-    LinkSandboxPort(2, TARNWICK_SANDBOX_DEVICE_DIR "/unplugged");
-    TestSession dangling({TARNWICK_SANDBOX_PROGRAM});
-    EXPECT_EQ(dangling.WaitForEnding(), "exit 1") << "fell back to the numbered port";
-    EXPECT_EQ(dangling.output(), kBanner + kDefaultSpeedText + FailureText(2));
+    const std::string links = TARNWICK_SANDBOX_LINKS_DIR;
+    for (const std::string& target :
+         {adapter.linkPath(), std::string(TARNWICK_SANDBOX_DEVICE_DIR "/unplugged"), links}) {
+        if (target == links) {  // the links folder a file
+            std::filesystem::remove_all(links);
+            std::ofstream(links) << "not a folder\n";
+        } else {
+            LinkSandboxPort(2, target);
+        }
+        TestSession program({TARNWICK_SANDBOX_PROGRAM});
+        const bool opens = target == adapter.linkPath();
+        if (opens) {
+            ASSERT_TRUE(program.WaitForOutput(OpenedText(2))) << program.output();
+            program.Type("\x1b\x1b");
+            EXPECT_EQ(adapter.Receive(2, 5000), "\x1b\x1b");
+        }
+        EXPECT_EQ(program.WaitForEnding(), opens ? "exit 0" : "exit 1") << target;
+        EXPECT_EQ(program.output(), kBanner + kDefaultSpeedText + (opens ? OpenedText(2) : FailureText(2)));
+        EXPECT_EQ(Unread(*numbered), "") << "the numbered port was used";
+    }
+    std::filesystem::remove(links);
     ClearSandboxPorts();
 }
 
