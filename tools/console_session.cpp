@@ -43,7 +43,8 @@ void ConsoleSession::Start(Console console, const std::function<void()>& run) {
     if (console == Console::kTerminal) {
         if (openpty(&m_console, &programSide[0], nullptr, nullptr, nullptr) != 0) return;
         fcntl(m_console, F_SETFD, FD_CLOEXEC);
-        fcntl(m_console, F_SETFL, O_NONBLOCK);  // so that typing into a program that reads no more fails
+        // Non-blocking, so that typing into a program that reads no more fails.
+        fcntl(m_console, F_SETFL, O_NONBLOCK);
         m_screen = m_keys = m_console;
     } else {
         int input[2], output[2];
@@ -125,7 +126,8 @@ bool ConsoleSession::Type(const std::string& keys, int timeoutMs) {
         }
         if (count < 0 && errno != EINTR && errno != EAGAIN) return false;
         pollfd room{m_keys, POLLOUT, 0};
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || poll(&room, 1, static_cast<int>(left.count())) == 0) return false;
     }
     return true;

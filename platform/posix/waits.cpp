@@ -17,9 +17,7 @@ void WatchKeyboard(const KeyboardCalls& keyboard) { g_keyboard = keyboard; }
 
 bool KeyboardHoldsKeys() { return g_keyboard.holdsKeys != nullptr && g_keyboard.holdsKeys(); }
 
-bool KeyboardAsksToLeave() {
-    return g_keyboard.asksToLeave != nullptr && g_keyboard.asksToLeave();
-}
+bool KeyboardAsksToLeave() { return g_keyboard.asksToLeave != nullptr && g_keyboard.asksToLeave(); }
 
 void WaitForEvents(pollfd* fds, int count, int timeoutMs) {
     BeforeWait();

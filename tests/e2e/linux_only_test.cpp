@@ -139,7 +139,8 @@ TEST(PortLinks, ALinkChoosesTheDeviceAndAnyDoubtKeepsThePortClosed) {
             EXPECT_EQ(adapter.Receive(2, 5000), "\x1b\x1b");
         }
         EXPECT_EQ(program.WaitForEnding(), opens ? "exit 0" : "exit 1") << target;
-        EXPECT_EQ(program.output(), kBanner + kDefaultSpeedText + (opens ? OpenedText(2) : FailureText(2)));
+        EXPECT_EQ(program.output(),
+                  kBanner + kDefaultSpeedText + (opens ? OpenedText(2) : FailureText(2)));
         EXPECT_EQ(Unread(*numbered), "") << "the numbered port was used";
     }
     std::filesystem::remove(links);
