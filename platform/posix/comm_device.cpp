@@ -159,8 +159,9 @@ BOOL CloseHandle(HANDLE handle) {
 BOOL PurgeComm(HANDLE handle, DWORD flags) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr) return FALSE;
-    const bool input = (flags & (PURGE_RXABORT | PURGE_RXCLEAR)) != 0;
-    const bool output = (flags & (PURGE_TXABORT | PURGE_TXCLEAR)) != 0 && OutputPending(device->fd);
+    // The abort flags end overlapped transfers, which this layer has none of.
+    const bool input = (flags & PURGE_RXCLEAR) != 0;
+    const bool output = (flags & PURGE_TXCLEAR) != 0 && OutputPending(device->fd);
     if (input) device->inputStart = device->inputEnd = 0;
     if (!input && !output) return TRUE;
     const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
