@@ -40,14 +40,8 @@ unsigned char FloodByte(size_t i) {
 }  // namespace
 
 IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds) {
-    const double cpuBefore = terminal.CpuSeconds();
-    const long switchesBefore = terminal.ContextSwitches();
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    IdleFigures figures;
-    figures.cpuPercent = 100.0 * (terminal.CpuSeconds() - cpuBefore) / seconds;
-    figures.wakeupsPerSecond =
-        static_cast<double>(terminal.ContextSwitches() - switchesBefore) / seconds;
-    return figures;
+    const auto [cpuSeconds, switches] = terminal.UseOver(static_cast<int>(seconds * 1000));
+    return IdleFigures{100.0 * cpuSeconds / seconds, static_cast<double>(switches) / seconds};
 }
 
 Percentiles MeasureReceiveLatency(ConsoleSession& terminal, VirtualSerialDevice& device,

@@ -182,6 +182,13 @@ long ConsoleSession::ContextSwitches() const {
            ProcField("status", "nonvoluntary_ctxt_switches:");
 }
 
+std::pair<double, long> ConsoleSession::UseOver(int ms) const {
+    const double cpu = CpuSeconds();
+    const long switches = ContextSwitches();
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return {CpuSeconds() - cpu, ContextSwitches() - switches};
+}
+
 long ConsoleSession::PeakResidentKb() const { return ProcField("status", "VmHWM:"); }
 
 long ConsoleSession::ProportionalSetKb() const { return ProcField("smaps_rollup", "Pss:"); }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ConsoleSession {
@@ -57,6 +58,8 @@ public:
     // process that maps it) and its anonymous memory (pages no file backs).
     double CpuSeconds() const;
     long ContextSwitches() const;
+    // The CPU seconds used and the context switches made over the next ms.
+    std::pair<double, long> UseOver(int ms) const;
     long PeakResidentKb() const;
     long ProportionalSetKb() const;
     long AnonymousKb() const;

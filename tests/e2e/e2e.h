@@ -1,12 +1,10 @@
-// What the end-to-end tests share: the program's console text, the sandbox
-// ports, the console session a test drives like a user, and the program the
-// scenario table runs.
+// What the end-to-end tests share: the program's text, its ports and console,
+// and the program the scenario table runs.
 #pragma once
 
 #include <sys/wait.h>
 
 #include <memory>
-#include <thread>
 
 #include "tests/e2e/sandbox.h"
 #include "tools/console_session.h"
@@ -48,14 +46,6 @@ public:
         close(m_screen);
         m_screen = m_console = -1;
     }
-    // Wake-ups (context switches) and CPU seconds of the program over ms in
-    // which nothing comes to it.
-    std::pair<long, double> CostOfWaiting(int ms) {
-        const long switches = ContextSwitches();
-        const double cpu = CpuSeconds();
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        return {ContextSwitches() - switches, CpuSeconds() - cpu};
-    }
     // Whether the console is back in the cooked mode it started in.
     bool ConsoleRestored() const {
         const termios now = ConsoleSettings();
@@ -64,9 +54,8 @@ public:
     }
 };
 
-// The program the scenario table runs, as the adapter of each test program
-// runs it: the Linux program (linux_program.cpp) or the Windows program
-// under Wine (windows/wine_program.cpp).
+// The program the scenario table runs, as each test program's adapter runs
+// it: the Linux one (linux_only_test.cpp) or the Windows one under Wine.
 std::unique_ptr<TestSession> StartProgram(const std::vector<std::string>& words);
 std::string ScreenText(const TestSession& program);            // what its console shows
 void TypeKeys(TestSession& program, const std::string& keys);  // a key press per byte

@@ -1,7 +1,6 @@
-// Virtual devices published where the program under test looks for its ports
-// (TARNWICK_SANDBOX_DEVICE_DIR/ttyS<n-1> is COM<n>) and port links
-// (TARNWICK_SANDBOX_LINKS_DIR/com<n>), and what a test reads off them; apart
-// from <termios.h>, which the kernel's own terminal definitions clash with.
+// Virtual devices where the program under test looks for its ports and port
+// links, and what a test reads off them; apart from <termios.h>, with which
+// the kernel's terminal definitions clash.
 #pragma once
 
 #include <memory>

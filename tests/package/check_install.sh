@@ -1,14 +1,11 @@
 #!/bin/sh
 # check_install.sh BUILD STAGING FILE...
 #
-# Installs the build tree BUILD to a staging prefix and makes its package
-# with cpack. Fails unless each holds exactly the FILEs (paths below the
-# prefix), unless lintian (LINTIAN, where set) passes a Debian package, and
-# unless the text files of a zip are plain text with CRLF line ends. With
-# SHIPPED=1, for a package as it is shipped: a Debian package depends on the
-# C library alone and draws no lintian tag at all, and a second build of the
-# same sources and settings in another folder makes the same bytes. Nothing
-# installed is run.
+# Installs BUILD to a staging prefix and makes its package: each must hold
+# exactly the FILEs, a Debian package pass lintian (LINTIAN), a zip's text be
+# CRLF text. With SHIPPED=1 a Debian package must also depend on the C
+# library alone and draw no lintian tag, and a second build elsewhere must
+# make the same bytes. Nothing installed is run.
 set -eu
 build=$1 staging=$2
 shift 2

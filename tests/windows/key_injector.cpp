@@ -1,9 +1,7 @@
-// KEY_INJECTOR_KEYS=<file> key-injector COMMAND-LINE
-//
-// Runs COMMAND-LINE (the rest of its own command line) on this console and
-// presses a key for every byte read from the file: under Wine, keys typed on
-// a Unix terminal do not reach a program that polls the console, but keys
-// written into the console's input do. Exits with the program's exit code.
+// KEY_INJECTOR_KEYS=<file> key-injector COMMAND-LINE: runs COMMAND-LINE on
+// this console, presses a key for every byte read from the file and exits
+// with its exit code. Under Wine, keys typed on a Unix terminal do not reach
+// a program that polls the console; keys written into its input do.
 #include <windows.h>
 
 #include <cstdio>
@@ -37,9 +35,6 @@ DWORD WINAPI TypeKeys(LPVOID) {
     return 0;
 }
 
-// Ctrl-C is the program's to act on; this helper stays to report its end.
-BOOL WINAPI IgnoreControlEvent(DWORD) { return TRUE; }
-
 }  // namespace
 
 int main() {
@@ -58,7 +53,6 @@ int main() {
                      GetLastError());
         return 127;
     }
-    SetConsoleCtrlHandler(IgnoreControlEvent, TRUE);
     CreateThread(nullptr, 0, TypeKeys, nullptr, 0, nullptr);
     WaitForSingleObject(program.hProcess, INFINITE);
     DWORD exitCode = 0;

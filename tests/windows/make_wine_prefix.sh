@@ -1,12 +1,10 @@
 #!/bin/sh
 # make_wine_prefix.sh PREFIX PORTS WINE ARCH
 #
-# The Windows tests' private Wine prefix, made with the loader WINE for ARCH
-# (win32 or win64). Its COM1 and COM2 lead to PORTS/ttyS0 and PORTS/ttyS1,
-# where the tests publish their devices, not, as Wine would have them, to
-# this machine's own serial ports. Where Wine cannot start even its own
-# wineboot, PREFIX.cannot-start says why, which skips the Windows tests, and
-# the status 77 shows this test as skipped.
+# The Windows tests' private Wine prefix for ARCH (win32, win64), whose COM1
+# and COM2 lead to PORTS/ttyS0 and ttyS1, not to this machine's own ports.
+# Where Wine cannot start even its wineboot, PREFIX.cannot-start says why,
+# which skips the Windows tests, and status 77 shows this one as skipped.
 set -eu
 prefix=$1 ports=$2 wine=$3
 export WINEPREFIX="$prefix" WINEARCH=$4 WINEDEBUG=-all

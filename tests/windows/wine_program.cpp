@@ -81,23 +81,3 @@ std::string ScreenText(const TestSession& program) {
 void TypeKeys(TestSession&, const std::string& keys) {
     EXPECT_EQ(write(g_keys, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
 }
-
-namespace {
-
-// On Windows Ctrl-C belongs to the console: it ends the program with
-// STATUS_CONTROL_C_EXIT, 58 in its low eight bits (Wine 8 ends it with 0),
-// and the key is not sent.
-TEST(WineConsole, CtrlCEndsTheProgramAndIsNotSent) {
-    const std::string whyNot = WhyNotRun(nullptr);
-    if (!whyNot.empty()) GTEST_SKIP() << whyNot;
-    ClearSandboxPorts();
-    auto device = PublishSandboxPort(2);
-    const auto program = StartProgram({});
-    ASSERT_TRUE(WaitForScreen(*program, OpenedText(2))) << ScreenText(*program);
-    TypeKeys(*program, "\x03");
-    const std::string ending = program->WaitForEnding(kDeadlineMs);
-    EXPECT_TRUE(ending == "exit 58" || ending == "exit 0") << ending;
-    EXPECT_EQ(Unread(*device), "") << "Ctrl-C was sent";
-}
-
-}  // namespace
