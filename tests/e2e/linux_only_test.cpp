@@ -38,13 +38,11 @@ void TypeKeys(TestSession& program, const std::string& keys) {
 
 namespace {
 
-// COM2 alone published, for a program to come.
 std::unique_ptr<VirtualSerialDevice> Com2() {
     ClearSandboxPorts();
     return PublishSandboxPort(2);
 }
 
-// The program as the last step of a process of the test's making.
 int ExecSandbox() { return execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr); }
 
 // COM2 published and the program running on it, its keyboard raw.
@@ -81,8 +79,7 @@ TEST_F(OnCom2, APasteGoesOnAtOnceInOrderAndEscEscEndsWhileTheDeviceTakesNone) {
     session->Type(keys);
     const std::string received = device->Receive(keys.size(), 5000);
     EXPECT_TRUE(received == keys) << received.size() << " keys came, or they changed";
-    session->Type(std::string(kKeysHeldMax + 100000, 'k') + "\x1b");  // more than it holds
-    session->Type("\x1b");
+    session->Type(std::string(kKeysHeldMax + 100000, 'k') + "\x1b\x1b");  // more than it holds
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
     EXPECT_TRUE(session->ConsoleRestored());
 }
@@ -198,14 +195,21 @@ TEST(NoTerminal, AClosedStandardOutputIsNoPlaceForThePort) {
     EXPECT_EQ(Unread(*device), "\x1b\x1b") << "the console's text went to the port";
 }
 
-// `setsid tarnwick` from a shell: the shell's terminal is read as it is.
+// `setsid tarnwick` from a shell: the shell's terminal is used as it is,
+// and waited for when another program left it non-blocking.
 TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
     auto device = Com2();
     TestSession shell(ConsoleSession::Console::kTerminal, [] {
+        fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
         if (fork() == 0 && setsid() != -1) ExecSandbox();
         return wait(nullptr) == -1;
     });
     ASSERT_TRUE(shell.WaitForOutput("Press ESC, ESC to exit")) << shell.output();
+    const std::string flood(1 << 18, 'f');  // more than the terminal holds unread
+    std::thread sender([&] { device->Send(flood, 30000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(shell.WaitForOutput(flood, 30000)) << "output lost";
+    sender.join();
     shell.Type("x\r\x1b\x1b\r");
     EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b")
         << "keys not taken as the terminal gives them";

@@ -18,7 +18,7 @@ namespace {
 // What the fake's device is told. It never has input: a read, which would
 // wait for the line, is a fault, and so is a call on a handle not open.
 struct Device {
-    bool createFails = false, getStateFails = false, setStateFails = false;
+    int failing = 0;   // the call that fails: 1 CreateFileA, 2 GetCommState, 3 SetCommState
     std::string name;  // the device last opened
     DCB written{};     // the record last applied
     std::vector<DWORD> sleeps;
@@ -38,17 +38,17 @@ bool IsOpen(HANDLE handle) {
 
 HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
     g.name = fileName;
-    g.open += g.createFails ? 0 : 1;
-    return g.createFails ? INVALID_HANDLE_VALUE : kHandle;
+    g.open += g.failing == 1 ? 0 : 1;
+    return g.failing == 1 ? INVALID_HANDLE_VALUE : kHandle;
 }
 BOOL CloseHandle(HANDLE handle) { return IsOpen(handle) && g.open-- > 0; }
 BOOL GetCommState(HANDLE handle, LPDCB dcb) {
     std::memset(dcb, 0xFF, sizeof *dcb);  // DTR and RTS on, as handshakes
-    return IsOpen(handle) && !g.getStateFails;
+    return IsOpen(handle) && g.failing != 2;
 }
 BOOL SetCommState(HANDLE handle, LPDCB dcb) {
     g.written = *dcb;
-    return IsOpen(handle) && !g.setStateFails;
+    return IsOpen(handle) && g.failing != 3;
 }
 BOOL PurgeComm(HANDLE handle, DWORD) { return IsOpen(handle); }
 BOOL ClearCommError(HANDLE handle, LPDWORD, LPCOMSTAT status) {
@@ -98,9 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (data[0] & 4) line = tail;
 
     g = Device();
-    g.createFails = (data[0] & 3) == 1;
-    g.getStateFails = (data[0] & 3) == 2;
-    g.setStateFails = (data[0] & 3) == 3;
+    g.failing = data[0] & 3;
     g_escKeysLeft = 2;
     const int status = TerminalMain(line);
     char first[21] = "";
@@ -144,10 +142,10 @@ TEST_F(ComPortTest, OpenTurnsDtrAndRtsOffAndTakesNoNameOver20Characters) {
     ASSERT_EQ(port.Open(twenty.c_str()), 1);
     EXPECT_EQ(port.Open("COM1"), 0);
     EXPECT_EQ(g.name, twenty) << "an open port was opened again";
-    g.setStateFails = true;  // a failed reopen stays closed but keeps the new settings
+    g.failing = 3;  // a failed reopen stays closed but keeps the new settings
     EXPECT_EQ(port.Reconfigure(4800, 8, NOPARITY, ONESTOPBIT), 0);
     EXPECT_EQ(port.IsOpen(), 0);
-    g.setStateFails = false;
+    g.failing = 0;
     ASSERT_EQ(port.Open("COM7"), 1);
     EXPECT_EQ(g.written.BaudRate, 4800u);
 }
