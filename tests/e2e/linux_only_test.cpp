@@ -195,8 +195,7 @@ TEST(NoTerminal, AClosedStandardOutputIsNoPlaceForThePort) {
     EXPECT_EQ(Unread(*device), "\x1b\x1b") << "the console's text went to the port";
 }
 
-// `setsid tarnwick` from a shell: the shell's terminal is used as it is,
-// and waited for when another program left it non-blocking.
+// `setsid tarnwick` from a shell: its terminal used as it is, and waited for.
 TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
     auto device = Com2();
     TestSession shell(ConsoleSession::Console::kTerminal, [] {
@@ -207,12 +206,14 @@ TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
     ASSERT_TRUE(shell.WaitForOutput("Press ESC, ESC to exit")) << shell.output();
     const std::string flood(1 << 18, 'f');  // more than the terminal holds unread
     std::thread sender([&] { device->Send(flood, 30000); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_TRUE(shell.WaitForOutput(flood, 30000)) << "output lost";
+    const auto readSlowly = [&] {  // the terminal stays full, and room comes in pieces
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        return shell.output().find(flood) != std::string::npos;
+    };
+    EXPECT_TRUE(shell.WaitFor(readSlowly, 30000)) << "output lost";
     sender.join();
     shell.Type("x\r\x1b\x1b\r");
-    EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b")
-        << "keys not taken as the terminal gives them";
+    EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b") << "keys not taken as typed";
     EXPECT_EQ(shell.WaitForEnding(), "exit 0");
 }
 
@@ -240,9 +241,8 @@ TEST(HangUp, KeysLeftAfterEscEscDoNotReachTheShell) {
         return 0;
     });
     ASSERT_TRUE(shell.WaitForRawKeyboard());
-    // Typed while it is stopped, ESC ESC comes in its first read of the
-    // terminal, and behind it more keys than the terminal's input buffer
-    // holds: some are still on their way to it as the program ends.
+    // Typed while it is stopped: ESC ESC comes in its first read, and behind it more keys
+    // than the terminal's input buffer holds, some still on their way as the program ends.
     shell.SignalGroup(SIGSTOP);
     shell.Type("\x1b\x1b" + std::string(10000, 'x'));
     shell.SignalGroup(SIGCONT);
