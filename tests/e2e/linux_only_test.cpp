@@ -141,7 +141,7 @@ TEST(PortLinks, ALinkChoosesTheDeviceAndAnyDoubtKeepsThePortClosed) {
         const bool opens = target == adapter->linkPath();
         if (opens) {
             ASSERT_TRUE(program.WaitForOutput(OpenedText(2))) << program.output();
-            program.Type("\x1b\x1b");
+            TypeKeys(program, "\x1b\x1b");
             EXPECT_EQ(adapter->Receive(2, 5000), "\x1b\x1b");
         }
         EXPECT_EQ(program.WaitForEnding(), opens ? "exit 0" : "exit 1") << target;
