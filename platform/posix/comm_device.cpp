@@ -194,8 +194,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
         } else if (count == 0) {
             break;  // end of data: a short count, as after a time-out
         } else if (errno == EAGAIN) {
-            pollfd waiting{device->fd, POLLIN, 0};
-            poll(&waiting, 1, -1);
+            pollfd waiting[2] = {{device->fd, POLLIN, 0}, {}};
+            WaitForEvents(waiting, 1, -1);
         } else if (errno != EINTR) {
             ok = FALSE;
             break;

@@ -26,10 +26,9 @@ bool g_inputEnded = false;
 bool g_lastTakenWasEscKey = false;
 bool g_lastTakenDropped = false;
 bool g_lastHandedOutWasEscKey = false;
-// Two ESC keys in a row, numbered as keys are, until a key after them is
-// handed out.
+// Two ESC keys in a row, the second numbered as keys are, until a key
+// after them is handed out.
 bool g_leaveAsked = false;
-unsigned long long g_firstEsc = 0;
 unsigned long long g_secondEsc = 0;
 
 unsigned char* EscKeyBits() { return g_keys + kKeysHeldMax; }
@@ -56,7 +55,6 @@ void Hold(unsigned char key, bool escKey) {
         if (kKeysHeldMax - Held() < 2 - firstKept) g_handedOut = g_taken - firstKept;
         if (firstKept == 0) Put(kEsc, true);
         g_leaveAsked = true;
-        g_firstEsc = g_taken - 1;
         g_secondEsc = g_taken;
     }
     g_lastTakenWasEscKey = escKey;
@@ -137,7 +135,7 @@ bool LastKeyWasEscKey() { return g_lastHandedOutWasEscKey; }
 
 bool KeysAskToLeave() {
     if (!g_leaveAsked) return false;
-    g_handedOut = std::max(g_handedOut, g_firstEsc);
+    g_handedOut = std::max(g_handedOut, g_secondEsc - 1);  // from the first of the two
     return true;
 }
 
