@@ -1,5 +1,4 @@
-// The Linux program's adapter for the scenario table, what only it has, the
-// tools and the demo.
+// The Linux program's adapter for the scenario table, what only it has, the tools and the demo.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
@@ -70,9 +69,8 @@ TEST_F(OnCom2, IdleOrWithItsDeviceGoneItNeitherWakesNorSpinsAndEscEscStillEnds) 
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
 }
 
-// At one key per 20 ms pass, 50,000 keys took 1,000 s. Fewer fit the
-// device's buffer, so keys wait for it too; while it takes none, keys are
-// still read, and ESC ESC still ends the program.
+// At one key per 20 ms pass, 50,000 keys took 1,000 s. Fewer fit the device's buffer, so keys
+// wait for it too; while it takes none, keys are still read, and ESC ESC still ends the program.
 TEST_F(OnCom2, APasteGoesOnAtOnceInOrderAndEscEscEndsWhileTheDeviceTakesNone) {
     std::string keys(50000, 'k');
     for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<char>('a' + i * 7 % 26);
