@@ -23,17 +23,17 @@ function(tarnwick_runtime_free target)
   target_compile_options(${target} PRIVATE ${tarnwick_runtime_free_options})
 endfunction()
 
-# tarnwick_add_program(<name> <com-prefix> <port-links-dir>)
+# tarnwick_add_program(<name> <setting>...)
 # The terminal program built as <name>. On platforms without the system's
-# own communications API, its ports are named by tarnwick_port_names.
-function(tarnwick_add_program name com_prefix port_links_dir)
+# own communications API, the settings are given to tarnwick_program_settings.
+function(tarnwick_add_program name)
   add_executable(${name})
   target_link_libraries(${name} PRIVATE tarnwick_main tarnwick_platform)
   if(WIN32)
     return()
   endif()
-  tarnwick_port_names(${name}_port_names "${com_prefix}" "${port_links_dir}")
-  target_link_libraries(${name} PRIVATE ${name}_port_names)
+  tarnwick_program_settings(${name}_settings ${ARGN})
+  target_link_libraries(${name} PRIVATE ${name}_settings)
   if(NOT TARNWICK_SANITIZE)
     target_link_libraries(${name} PRIVATE tarnwick_operator_delete)
   endif()

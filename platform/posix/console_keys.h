@@ -12,7 +12,8 @@
 // two ESC keys in a row are still held, so that they can end the program.
 #pragma once
 
-const unsigned kKeysHeldMax = 1 << 20;
+// As many as the program's build holds.
+extern const unsigned kKeysHeldMax;
 
 // Reads what has been typed, without waiting: as much as there is room
 // for, and with none left, what is waiting, only to look for ESC ESC.

@@ -1,0 +1,8 @@
+// Compiled into each program with its own TARNWICK_COM_PREFIX,
+// TARNWICK_PORT_LINKS_DIR and TARNWICK_KEYS_HELD.
+#include "platform/posix/com_names.h"
+#include "platform/posix/console_keys.h"
+
+const char kComDevicePrefix[] = TARNWICK_COM_PREFIX;
+const char kPortLinksDir[] = TARNWICK_PORT_LINKS_DIR;
+const unsigned kKeysHeldMax = TARNWICK_KEYS_HELD;
