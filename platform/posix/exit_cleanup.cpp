@@ -57,7 +57,10 @@ void CleanUpAndDie(int signalNumber) {
     errno = savedErrno;
 }
 
-// Stops as SIGTSTP does by default, then takes the signal over again.
+// Stops as SIGTSTP does by default, then takes the signal over again. The
+// kernel refuses the stop to a process group that no shell controls (an
+// orphaned one, such as a session leader's); then, as after a stop, the
+// program goes on as it was.
 void StopAfterwards(int) {
     const int savedErrno = errno;
     g_beforeStop();
@@ -69,8 +72,9 @@ void StopAfterwards(int) {
     sigemptyset(&stop);
     sigaddset(&stop, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &stop, &blocked);
-    sigprocmask(SIG_SETMASK, &blocked, nullptr);  // continued
+    sigprocmask(SIG_SETMASK, &blocked, nullptr);  // continued, or never stopped
     sigaction(SIGTSTP, &ours, nullptr);
+    g_afterContinue();
     errno = savedErrno;
 }
 

@@ -13,8 +13,9 @@
 void RunAtEveryExit(void (*cleanup)());
 
 // On SIGTSTP, beforeStop runs and then the process stops as it would by
-// default; afterContinue runs on every SIGCONT, also after a SIGSTOP, which
-// cannot be caught. Both must be async-signal-safe. One pair per process.
+// default; afterContinue runs once it goes on, or at once where the kernel
+// refuses the stop, and on every SIGCONT, also after a SIGSTOP, which cannot
+// be caught. Both must be async-signal-safe. One pair per process.
 void RunAroundStops(void (*beforeStop)(), void (*afterContinue)());
 
 // Runs the cleanups and ends the process by SIGHUP, even where SIGHUP is
