@@ -3,8 +3,11 @@
 //
 // Reads never wait for the line: they take only what the device has already
 // queued, and the one waiting read, ReadByte, polls in kReadPollStepMs steps
-// up to a caller-given limit. Writes are synchronous. Nothing here prints;
-// every failure is a return value.
+// up to a caller-given limit. Each step is the platform's Sleep: where the
+// platform layer is this project's own (platform/comm.h), a step lasts until
+// the port or the keyboard has something, however long was asked, so the
+// limit counts steps rather than time. Writes are synchronous. Nothing here
+// prints; every failure is a return value.
 #pragma once
 
 #include "platform/comm.h"

@@ -1,9 +1,8 @@
 // Opening, closing, purging, querying and transferring on a device, and
 // the polling step's sleep.
 //
-// Devices stay non-blocking. A write that must wait for room waits in a
-// poll that also watches the keyboard (see waits.h), and so does the
-// polling step.
+// Devices stay non-blocking. A write that must wait for room waits as every
+// wait does (see waits.h), and so does the polling step.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -20,8 +19,8 @@
 #include "platform/comm.h"
 #include "platform/posix/com_names.h"
 #include "platform/posix/comm_handle.h"
+#include "platform/posix/console_keys.h"
 #include "platform/posix/exclusive_use.h"
-#include "platform/posix/own_pages.h"
 #include "platform/posix/waits.h"
 
 namespace {
@@ -31,7 +30,7 @@ CommHandle* g_openDevices = nullptr;
 
 // A step watches this many devices at most; with more open it lasts only
 // as long as asked.
-const int kDevicesWatchedMax = 16;
+const int kDevicesWatchedMax = kWaitedMax;
 
 int OpenFlagsForAccess(DWORD desiredAccess) {
     switch (desiredAccess & (GENERIC_READ | GENERIC_WRITE)) {
@@ -78,18 +77,11 @@ DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
 }
 
 // A handle for fd with an empty input queue; nullptr when memory is short.
-// The handle comes from malloc, which needs no C++ runtime library; its
-// input queue has pages of its own.
+// The handle comes from malloc, which needs no C++ runtime library.
 CommHandle* NewCommHandle(int fd, bool exclusiveFlagSet) {
     void* storage = std::malloc(sizeof(CommHandle));
-    void* input = MapOwnPages(CommHandle::kInputCapacity);
-    if (storage == nullptr || input == nullptr) {
-        std::free(storage);
-        if (input != nullptr) UnmapOwnPages(input, CommHandle::kInputCapacity);
-        return nullptr;
-    }
-    g_openDevices = new (storage) CommHandle{
-        fd, exclusiveFlagSet, false, g_openDevices, static_cast<unsigned char*>(input), 0, 0};
+    if (storage == nullptr) return nullptr;
+    g_openDevices = new (storage) CommHandle{fd, exclusiveFlagSet, false, g_openDevices, 0, 0, {}};
     return g_openDevices;
 }
 
@@ -97,18 +89,19 @@ void DeleteCommHandle(CommHandle* device) {
     CommHandle** link = &g_openDevices;
     while (*link != device) link = &(*link)->next;
     *link = device->next;
-    UnmapOwnPages(device->input, CommHandle::kInputCapacity);
     std::free(device);
 }
 
 // Waits until the device has room for more output, taking the keys typed
-// meanwhile. False when they ask to leave: the write gives up.
+// meanwhile. False when they ask the program to leave: the write gives up,
+// and the keys held before them go with it.
 bool WaitForRoom(int fd) {
-    while (!KeyboardAsksToLeave()) {
-        pollfd room[2] = {{fd, POLLOUT, 0}, {}};
-        WaitForEvents(room, 1, -1);
-        if (room[0].revents != 0) return true;
+    while (!KeysAskToLeave()) {
+        pollfd room{fd, POLLOUT, 0};
+        Wait(&room, 1, -1);
+        if (room.revents != 0) return true;
     }
+    DropKeysBeforeLeaving();
     return false;
 }
 
@@ -194,8 +187,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
         } else if (count == 0) {
             break;  // end of data: a short count, as after a time-out
         } else if (errno == EAGAIN) {
-            pollfd waiting[2] = {{device->fd, POLLIN, 0}, {}};
-            WaitForEvents(waiting, 1, -1);
+            pollfd waiting{device->fd, POLLIN, 0};
+            Wait(&waiting, 1, -1);
         } else if (errno != EINTR) {
             ok = FALSE;
             break;
@@ -233,7 +226,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
 // was asked: an idle program does not wake. A device that has gone reports
 // that for ever and is watched no more.
 void Sleep(DWORD milliseconds) {
-    pollfd watched[kDevicesWatchedMax + 1];  // and the keyboard
+    pollfd watched[kDevicesWatchedMax];
     CommHandle* devices[kDevicesWatchedMax];
     int count = 0;
     bool allWatched = true;
@@ -247,10 +240,10 @@ void Sleep(DWORD milliseconds) {
         devices[count] = device;
         watched[count++] = pollfd{device->fd, POLLIN, 0};
     }
-    if (KeyboardHoldsKeys()) return;
+    if (KeysHeld()) return;
     const bool untilSomething = g_openDevices != nullptr && allWatched;
-    WaitForEvents(watched, count,
-                  untilSomething ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
+    Wait(watched, count,
+         untilSomething ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
     for (int i = 0; i < count; ++i) {
         if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) devices[i]->gone = true;
     }

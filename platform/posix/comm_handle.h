@@ -15,9 +15,9 @@ struct CommHandle {
     // that a stream of one-byte reads costs no system call per byte. The
     // kernel's terminal input buffer holds no more than this at a time.
     static constexpr size_t kInputCapacity = 4096;
-    unsigned char* input;
     size_t inputStart;
     size_t inputEnd;
+    unsigned char input[kInputCapacity];
 
     size_t InputQueued() const { return inputEnd - inputStart; }
 };

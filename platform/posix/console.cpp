@@ -2,53 +2,36 @@
 // bytes out.
 #include "platform/console.h"
 
-#include <time.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
 #include "platform/posix/console_keys.h"
-#include "platform/posix/console_output.h"
 #include "platform/posix/console_terminal.h"
 #include "platform/posix/waits.h"
 
 namespace {
 
-// A busy loop calls _kbhit between bytes it shows; asking the terminal
-// every time would cost a system call per byte. So while keys are not held
-// the terminal is asked once kKeyCheckIntervalNs has passed, with the clock
-// read only every kCallsPerClockRead calls. Waits watch the keyboard
-// themselves (see waits.h).
-const long long kKeyCheckIntervalNs = 500000;
-const unsigned kCallsPerClockRead = 32;
+// A busy loop calls _kbhit between the bytes it shows, some tens of
+// nanoseconds apart, and asking the terminal every time would cost a system
+// call per byte. So while no key is held it is asked every
+// kCallsPerKeyCheck calls, about every tenth of a millisecond while bytes
+// stream through; the first call asks at once. Waits watch the keyboard
+// themselves.
+const unsigned kCallsPerKeyCheck = 4096;
+unsigned g_callsToKeyCheck = 1;
 
-unsigned g_callsSinceClockRead = kCallsPerClockRead - 1;
-long long g_lastKeyCheckNs = -kKeyCheckIntervalNs;
-
-bool g_keyboardInUse = false;
-
-long long NowNs() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-}
-
-bool KeyCheckDue() {
-    if (++g_callsSinceClockRead < kCallsPerClockRead) return false;
-    g_callsSinceClockRead = 0;
-    const long long now = NowNs();
-    if (now - g_lastKeyCheckNs < kKeyCheckIntervalNs) return false;
-    g_lastKeyCheckNs = now;
-    return true;
-}
-
-// From its first use on, the keyboard is raw and every wait watches it.
-void UseKeyboard() {
-    if (g_keyboardInUse) return;
-    g_keyboardInUse = true;
-    EnterKeyboardRawMode();
-    WatchKeyboard(KeyboardCalls{KeyboardInput, TakeTypedKeys, KeysHeld, KeysAskToLeave});
+// Gathers a byte, waiting for room while the console has taken nothing of
+// a full block. False when the console refused output.
+bool Show(unsigned char byte) {
+    while (OutputFull()) {
+        if (KeysAskToLeave()) {
+            DropGatheredOutput();  // the user is leaving before the console took it
+        } else if (WriteGatheredOutput() && OutputFull()) {
+            Wait(nullptr, 0, -1);
+        }
+    }
+    return GatherOutput(byte);
 }
 
 }  // namespace
@@ -61,27 +44,32 @@ int _cprintf(const char* format, ...) {
     va_end(arguments);
     if (length < 0) return -1;
     const size_t size = static_cast<size_t>(length);
-    if (size < sizeof small) return ConsoleOutputText(small, size) ? length : -1;
-
-    char* large = static_cast<char*>(std::malloc(size + 1));
-    if (large == nullptr) return -1;
-    va_start(arguments, format);
-    std::vsnprintf(large, size + 1, format, arguments);
-    va_end(arguments);
-    const bool written = ConsoleOutputText(large, size);
-    std::free(large);
-    return written ? length : -1;
+    char* text = small;
+    if (size >= sizeof small) {
+        text = static_cast<char*>(std::malloc(size + 1));
+        if (text == nullptr) return -1;
+        va_start(arguments, format);
+        std::vsnprintf(text, size + 1, format, arguments);
+        va_end(arguments);
+    }
+    bool shown = true;
+    for (size_t i = 0; i < size; ++i) shown = Show(static_cast<unsigned char>(text[i])) && shown;
+    if (text != small) std::free(text);
+    return WriteGatheredOutput() && shown ? length : -1;
 }
 
 int _kbhit() {
-    UseKeyboard();
-    if (!KeysHeld() && KeyCheckDue()) TakeTypedKeys();
+    StartKeyboard();
+    if (!KeysHeld() && --g_callsToKeyCheck == 0) {
+        g_callsToKeyCheck = kCallsPerKeyCheck;
+        TakeTypedKeys();
+    }
     return KeysHeld() ? 1 : 0;
 }
 
 int _getch() {
-    UseKeyboard();
-    if (!KeysHeld()) WaitForTypedKey();
+    StartKeyboard();
+    while (!KeysHeld() && KeyboardToWatch() != -1) Wait(nullptr, 0, -1);
     return NextKey();
 }
 
@@ -89,5 +77,5 @@ int IsEscKey(int key) { return key == 27 && LastKeyWasEscKey() ? 1 : 0; }
 
 int _putch(int character) {
     const unsigned char byte = static_cast<unsigned char>(character);
-    return ConsoleOutputByte(byte) ? byte : EOF;
+    return Show(byte) ? byte : EOF;
 }

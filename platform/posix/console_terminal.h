@@ -1,27 +1,46 @@
-// The console on this platform: the controlling terminal, or standard
-// input and output when the process has none, and the terminal modes the
-// program runs it in. Only a controlling terminal gets them: a terminal on
-// standard input or output that is not the controlling one is used as it
-// is.
+// The console on this platform, its modes, and the output gathered for it.
 //
-// On first use the console's output processing is turned off, so that
-// text reaches the screen byte for byte; from EnterKeyboardRawMode on, keys
-// also arrive one byte at a time, unechoed, and no key raises a signal.
-// What was gathered for the screen is shown, and then the console gets its
-// own settings back, at every exit, signals included, and before every stop
-// by SIGTSTP; after SIGCONT the program's settings come back while it runs
-// in the foreground. Keys typed for the program and not yet read are
-// dropped as it ends, so that they do not reach the shell.
+// The console is the controlling terminal, or standard input and output
+// when the process has none. Only a controlling terminal gets the program's
+// modes: from the console's setting up on, its output processing is off, so
+// that text reaches the screen byte for byte, and from EnterKeyboardRawMode
+// on keys also arrive one byte at a time, unechoed, and no key raises a
+// signal. A terminal on standard input or output that is not the
+// controlling one belongs to the session that controls it and is used as
+// it is, like a pipe.
+//
+// Output is gathered in a block and written when the block fills, and
+// before every wait (see waits.h), so a stream of bytes costs one write per
+// block. No write waits: what the console does not take stays gathered, and
+// waits watch the console for room.
+//
+// At every exit, signals included, what was gathered is written as far as
+// the console takes it at once, and then the terminal gets its own settings
+// back; keys typed for the program and not read are dropped, so that they
+// do not reach the shell. Before a stop by SIGTSTP the terminal gets its own
+// settings back, and after SIGCONT the program's while it runs in the
+// foreground.
 #pragma once
 
 struct ConsoleFiles {
     int input;
     int output;
-    // Whether the input is a terminal, whose end means it hung up, rather
-    // than a file or pipe that has simply ended.
-    bool inputIsTerminal;
+    bool inputIsTerminal;  // rather than a file or pipe, whose end is only an end
 };
 
+// The console's files, set up on first use.
 const ConsoleFiles& Console();
-
 void EnterKeyboardRawMode();
+
+// Gathers one byte, and writes the block if that fills it. False when the
+// console refused the block (which is then dropped).
+bool GatherOutput(unsigned char byte);
+// Whether the block is full because the console took nothing of it yet.
+bool OutputFull();
+// Whether bytes wait for the console to take them.
+bool OutputGathered();
+// Writes what was gathered, as far as the console takes it now. False when
+// the console refused it (which is then dropped).
+bool WriteGatheredOutput();
+// Drops what was gathered, for a program that is leaving.
+void DropGatheredOutput();

@@ -1,29 +1,19 @@
 #include "platform/posix/waits.h"
 
-namespace {
+#include <algorithm>
 
-void (*g_hook)() = nullptr;
-KeyboardCalls g_keyboard{};
+#include "platform/posix/console_keys.h"
+#include "platform/posix/console_terminal.h"
 
-}  // namespace
-
-void SetBeforeWaitHook(void (*hook)()) { g_hook = hook; }
-
-void BeforeWait() {
-    if (g_hook != nullptr) g_hook();
-}
-
-void WatchKeyboard(const KeyboardCalls& keyboard) { g_keyboard = keyboard; }
-
-bool KeyboardHoldsKeys() { return g_keyboard.holdsKeys != nullptr && g_keyboard.holdsKeys(); }
-
-bool KeyboardAsksToLeave() { return g_keyboard.asksToLeave != nullptr && g_keyboard.asksToLeave(); }
-
-void WaitForEvents(pollfd* fds, int count, int timeoutMs) {
-    BeforeWait();
+void Wait(pollfd* fds, int count, int timeoutMs) {
+    WriteGatheredOutput();
     // poll passes over a negative descriptor.
-    fds[count] = pollfd{g_keyboard.input != nullptr ? g_keyboard.input() : -1, POLLIN, 0};
-    if (poll(fds, static_cast<nfds_t>(count) + 1, timeoutMs) > 0 && fds[count].revents != 0) {
-        g_keyboard.takeKeys();
-    }
+    pollfd watched[kWaitedMax + 2];
+    std::copy(fds, fds + count, watched);
+    const int keyboard = count, console = count + 1;
+    watched[keyboard] = pollfd{KeyboardToWatch(), POLLIN, 0};
+    watched[console] = pollfd{OutputGathered() ? Console().output : -1, POLLOUT, 0};
+    if (poll(watched, static_cast<nfds_t>(count) + 2, timeoutMs) <= 0) return;
+    std::copy(watched, watched + count, fds);
+    if (watched[keyboard].revents != 0) TakeTypedKeys();
 }
