@@ -3,6 +3,7 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -32,12 +33,20 @@ public:
     using ConsoleSession::EndInput;
 
     // "exit N" or "signal N" once the program has ended, or "running".
-    std::string WaitForEnding(int timeoutMs = 5000) {
-        const int status = WaitForExit(timeoutMs);
-        if (status == -1) return "running";
-        return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
-                                 : "signal " + std::to_string(WTERMSIG(status));
+    std::string WaitForEnding(int timeoutMs = 5000) { return Ending(WaitForExit(timeoutMs)); }
+    // The same while nobody reads what the console shows.
+    std::string WaitForEndingUnread(int timeoutMs) {
+        int status = 0;
+        for (int waited = 0; waitpid(m_pid, &status, WNOHANG) == 0; waited += 5) {
+            if (waited >= timeoutMs) return "running";
+            usleep(5000);
+        }
+        m_pid = -1;
+        return Ending(status);
     }
+    // Sends the signal to the terminal's foreground process group, as a terminal does for
+    // Ctrl-Z: the program, whether it leads its session or runs as a shell's job.
+    void SignalForeground(int signalNumber) { kill(-tcgetpgrp(m_console), signalNumber); }
     // Sends the signal to the program and every process it started.
     void SignalGroup(int signalNumber) { kill(-m_pid, signalNumber); }
     // Closes this side of the console: a terminal hangs up, pipes break.
@@ -45,6 +54,11 @@ public:
         EndInput();
         close(m_screen);
         m_screen = m_console = -1;
+    }
+    static std::string Ending(int status) {
+        if (status == -1) return "running";
+        return WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                                 : "signal " + std::to_string(WTERMSIG(status));
     }
     // Whether the console is back in the cooked mode it started in.
     bool ConsoleRestored() const {

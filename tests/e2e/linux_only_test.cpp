@@ -1,6 +1,8 @@
 // The Linux program's adapter for the scenario table, what only it has, the tools and the demo.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
@@ -43,6 +45,29 @@ std::unique_ptr<VirtualSerialDevice> Com2() {
 
 int ExecSandbox() { return execl(TARNWICK_SANDBOX_PROGRAM, TARNWICK_SANDBOX_PROGRAM, nullptr); }
 
+// As a shell with job control runs it: in a process group of its own, put in the terminal's
+// foreground. A session leader's group is orphaned, and the kernel refuses to stop it.
+int ExecSandboxAsJob() {
+    const pid_t job = fork();
+    if (job == 0) {
+        signal(SIGTTOU, SIG_IGN);  // so that it may take the terminal from the background
+        setpgid(0, 0);
+        tcsetpgrp(STDIN_FILENO, getpid());
+        signal(SIGTTOU, SIG_DFL);
+        return ExecSandbox();
+    }
+    int status = 0;
+    waitpid(job, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Bytes of every value, in no simple order.
+std::string Flood(size_t size) {
+    std::string flood(size, '\0');
+    for (size_t i = 0; i < size; ++i) flood[i] = static_cast<char>(i * 7 + i / 256);
+    return flood;
+}
+
 // COM2 published and the program running on it, its keyboard raw.
 class OnCom2 : public ::testing::Test {
 protected:
@@ -68,36 +93,64 @@ TEST_F(OnCom2, IdleOrWithItsDeviceGoneItNeitherWakesNorSpinsAndEscEscStillEnds) 
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
 }
 
-// At one key per 20 ms pass, 50,000 keys took 1,000 s. Fewer fit the device's buffer, so keys
-// wait for it too; while it takes none, keys are still read, and ESC ESC still ends the program.
-TEST_F(OnCom2, APasteGoesOnAtOnceInOrderAndEscEscEndsWhileTheDeviceTakesNone) {
-    std::string keys(50000, 'k');
+// At one key per 20 ms pass, 50,000 keys took 1,000 s. The paste leaves room for one key in what
+// the program holds, and an arrow after an ESC falls there. Fewer keys fit the device's buffer,
+// so keys wait for it too; while it takes none, keys are still read, and ESC ESC still ends.
+TEST_F(OnCom2, APasteGoesOnAtOnceInOrderAnArrowIsOneWhereverItFallsAndEscEscEndsWhileStalled) {
+    std::string keys(TARNWICK_SANDBOX_KEYS_HELD - 2, 'k');
     for (size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<char>('a' + i * 7 % 26);
     session->Type(keys);
     const std::string received = device->Receive(keys.size(), 5000);
     EXPECT_TRUE(received == keys) << received.size() << " keys came, or they changed";
-    session->Type(std::string(TARNWICK_SANDBOX_KEYS_HELD + 100000, 'k') + "\x1b\x1b");  // more than it holds
+    for (const std::string key : {"\x1b", "\x1b[A"}) {
+        session->Type(key);
+        EXPECT_EQ(device->Receive(key.size(), 5000), key) << "the arrow ended the program";
+    }
+    session->Type(std::string(TARNWICK_SANDBOX_KEYS_HELD + 100000, 'k') +
+                  "\x1b\x1b");  // more than it holds
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
     EXPECT_TRUE(session->ConsoleRestored());
 }
 
-TEST_F(OnCom2, ResizedItKeepsTheTerminalStoppedItGivesItBackContinuedTakesItAgain) {
-    session->Signal(SIGWINCH);  // a window resized, which changes nothing
-    session->Collect(100);
-    EXPECT_TRUE(session->WaitForRawKeyboard()) << "a resized window gave the terminal back";
-    session->Signal(SIGTSTP);
-    EXPECT_TRUE(session->WaitFor([&] { return session->ConsoleRestored(); })) << "stopped raw";
-    bool raw = false;  // a SIGCONT that comes before the stop is lost with it
-    for (int tries = 0; tries < 100 && !raw; ++tries) {
-        session->Signal(SIGCONT);
-        raw = session->WaitForRawKeyboard(50);
+// Stopped again and again during a flood, as a shell's job, it gives the terminal back and takes it
+// again when continued; as a session leader, whose stop the kernel refuses, it takes it again at
+// once. Either way it shows every byte once, in order.
+TEST(Stops, TheTerminalGoesBackWhileStoppedAndAFloodArrivesWhole) {
+    for (const bool asJob : {true, false}) {
+        auto device = Com2();
+        TestSession session(ConsoleSession::Console::kTerminal,
+                            asJob ? ExecSandboxAsJob : ExecSandbox);
+        ASSERT_TRUE(session.WaitForOutput(OpenedText(2))) << session.output();
+        ASSERT_TRUE(session.WaitForRawKeyboard());
+        session.SignalForeground(SIGWINCH);  // a window resized, which changes nothing
+        session.Collect(100);
+        EXPECT_TRUE(session.WaitForRawKeyboard()) << "a resized window gave the terminal back";
+        const std::string flood = Flood(4 << 20);
+        const size_t opened = session.output().size();
+        std::thread sender([&] { device->Send(flood, 60000); });
+        for (int stops = 0; stops < 300; ++stops) {
+            session.SignalForeground(SIGTSTP);
+            if (asJob) {
+                ASSERT_TRUE(session.WaitFor([&] { return session.ConsoleRestored(); }))
+                    << "stopped raw";
+            }
+            bool raw = false;  // a SIGCONT that comes before the stop is lost with it
+            for (int tries = 0; tries < 100 && !raw; ++tries) {
+                session.SignalForeground(SIGCONT);
+                raw = session.WaitForRawKeyboard(50);
+            }
+            ASSERT_TRUE(raw) << "continued with the terminal cooked";
+        }
+        session.WaitFor([&] { return session.output().size() >= opened + flood.size(); }, 30000);
+        sender.join();
+        EXPECT_TRUE(session.output().substr(opened) == flood) << "lost, doubled or changed";
+        session.Type("\x1b\x1b");
+        EXPECT_EQ(session.WaitForEnding(), "exit 0");
     }
-    EXPECT_TRUE(raw) << "continued with the terminal cooked";
-    session->Type("\x1b\x1b");
-    EXPECT_EQ(session->WaitForEnding(), "exit 0");
 }
 
-// 0 stands for ESC ESC.
+// 0 stands for ESC ESC, two keys a moment apart. Nobody reads the console meanwhile, so that
+// what the program shows waits for room.
 class EndDuringAFlood : public OnCom2, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EndDuringAFlood, RestoresTheTerminalAndFreesThePort) {
@@ -106,9 +159,12 @@ TEST_P(EndDuringAFlood, RestoresTheTerminalAndFreesThePort) {
         while (!ended) device->Send(std::string(4096, 'f'), 20);
     });
     EXPECT_TRUE(session->WaitForOutput("ffff"));
-    if (GetParam() == 0) session->Type("\x1b\x1b");
+    for (const char* key : {"\x1b", "\x1b"}) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (GetParam() == 0) session->Type(key);
+    }
     if (GetParam() != 0) session->Signal(GetParam());
-    const std::string ending = session->WaitForEnding();
+    const std::string ending = session->WaitForEndingUnread(1000);
     ended = true;
     flood.join();
     EXPECT_EQ(ending, GetParam() == 0 ? "exit 0" : "signal " + std::to_string(GetParam()));
@@ -120,33 +176,45 @@ INSTANTIATE_TEST_SUITE_P(EscEscAndSignals, EndDuringAFlood,
                          ::testing::Values(0, SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
                                            SIGUSR1, SIGUSR2, SIGRTMIN));
 
-// COM2 opens what its link names. A dangling link, or a links path that
-// hides whether there is one, keeps it closed: never the numbered port.
+// COM2 opens what its link names. A dangling link, or a links folder that may not be searched,
+// keeps it closed: never the numbered port. It runs as a user who may open both ports, but is
+// not root, who may search any folder.
 TEST(PortLinks, ALinkChoosesTheDeviceAndAnyDoubtKeepsThePortClosed) {
     auto numbered = Com2();
     const auto adapter = PublishSandboxPort(3);
+    for (const VirtualSerialDevice* port : {numbered.get(), adapter.get()}) {
+        chmod(port->devicePath().c_str(), 0666);
+    }
     const std::string links = TARNWICK_SANDBOX_LINKS_DIR;
-    for (const std::string& target :
-         {adapter->linkPath(), std::string(TARNWICK_SANDBOX_DEVICE_DIR "/unplugged"), links}) {
-        if (target == links) {  // the links folder a file
-            std::filesystem::remove_all(links);
-            std::ofstream(links) << "not a folder\n";
-        } else {
-            LinkSandboxPort(2, target);
-        }
-        TestSession program({TARNWICK_SANDBOX_PROGRAM});
-        const bool opens = target == adapter->linkPath();
-        if (opens) {
+    const struct {
+        std::string target;
+        mode_t linksMode;
+        bool opens;
+    } cases[] = {{adapter->linkPath(), 0755, true},
+                 {TARNWICK_SANDBOX_DEVICE_DIR "/unplugged", 0755, false},
+                 {adapter->linkPath(), 0700, false}};
+    for (const auto& c : cases) {
+        LinkSandboxPort(2, c.target);
+        chmod(links.c_str(), c.linksMode);
+        TestSession program(ConsoleSession::Console::kTerminal, [] {
+            const passwd* user = getpwnam("nobody");
+            if (geteuid() == 0 && (user == nullptr || setgroups(0, nullptr) != 0 ||
+                                   setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) {
+                return 1;
+            }
+            return ExecSandbox();
+        });
+        if (c.opens) {
             ASSERT_TRUE(program.WaitForOutput(OpenedText(2))) << program.output();
             TypeKeys(program, "\x1b\x1b");
             EXPECT_EQ(adapter->Receive(2, 5000), "\x1b\x1b");
         }
-        EXPECT_EQ(program.WaitForEnding(), opens ? "exit 0" : "exit 1") << target;
+        EXPECT_EQ(program.WaitForEnding(), c.opens ? "exit 0" : "exit 1") << c.target;
         EXPECT_EQ(program.output(),
-                  kBanner + kDefaultSpeedText + (opens ? OpenedText(2) : FailureText(2)));
+                  kBanner + kDefaultSpeedText + (c.opens ? OpenedText(2) : FailureText(2)));
         EXPECT_EQ(Unread(*numbered), "") << "the numbered port was used";
     }
-    std::filesystem::remove(links);
+    chmod(links.c_str(), 0755);
     ClearSandboxPorts();
 }
 
@@ -168,8 +236,7 @@ TEST(NoTerminal, StandardInputAndOutputStandInForTheConsole) {
     EXPECT_LT(wakeUps, 10);
     EXPECT_LT(cpuSeconds, 0.05);
     const size_t opened = session.output().size();
-    std::string flood(1 << 20, '\0');
-    for (size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<char>(i * 7 + i / 256);
+    const std::string flood = Flood(1 << 20);
     std::thread sender([&] { device->Send(flood, 30000); });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     session.WaitFor([&] { return session.output().size() >= opened + flood.size(); }, 30000);
@@ -209,6 +276,9 @@ TEST(NoTerminal, AnotherSessionsTerminalKeepsItsSettings) {
     };
     EXPECT_TRUE(shell.WaitFor(readSlowly, 30000)) << "output lost";
     sender.join();
+    shell.Type("\x04");  // Ctrl-D: end of input for now, no hang-up
+    device->Send("after Ctrl-D");
+    EXPECT_TRUE(shell.WaitForOutput("after Ctrl-D")) << "Ctrl-D ended the program";
     shell.Type("x\r\x1b\x1b\r");
     EXPECT_EQ(device->Receive(4, 5000), "x\n\x1b\x1b") << "keys not taken as typed";
     EXPECT_EQ(shell.WaitForEnding(), "exit 0");
