@@ -5,7 +5,9 @@
 //                  [[--ready TEXT] COMMAND]...
 //
 // Each COMMAND is a shell command line in which {device} stands for the
-// virtual device's path, e.g. 'picocom -q -b 115200 {device}'. It counts as
+// virtual device's link in the build's device folder, e.g.
+// 'picocom -q -b 115200 {device}': every terminal opens its device through
+// a link, as Tarnwick opens its COM2. It counts as
 // started when the console shows TEXT, or without --ready when the program
 // has put its console into raw mode. All run side by side, idle, until their
 // memory is taken at one moment; then each in turn meets the latency samples,
@@ -80,7 +82,7 @@ std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
     }
     // The shell execs the command, so the session's process is the terminal.
     running->terminal = std::make_unique<ConsoleSession>(std::vector<std::string>{
-        "/bin/sh", "-c", "exec " + Substituted(contender.command, running->device.devicePath())});
+        "/bin/sh", "-c", "exec " + Substituted(contender.command, running->device.linkPath())});
     ConsoleSession& terminal = *running->terminal;
 
     const bool started = contender.ready.empty() ? terminal.WaitForRawKeyboard(10000)
