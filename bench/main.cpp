@@ -26,12 +26,16 @@
 #include <vector>
 
 #include "bench/measurements.h"
+#include "bench/relay.h"
 
 namespace {
 
+// Starts a terminal whose device is at the link given.
+using Launcher = std::function<std::unique_ptr<ConsoleSession>(const std::string& link)>;
+
 struct Contender {
     std::string name;
-    std::string command;
+    Launcher launch;
     std::string linkName;  // where the device is published, in the device directory
     std::string ready;     // console text that ends the start; empty: raw mode
     std::string exitKeys;  // empty: ended with SIGTERM
@@ -63,6 +67,21 @@ std::string Substituted(std::string command, const std::string& device) {
     return command;
 }
 
+// The shell execs the command, so the session's process is the terminal.
+Launcher ShellCommand(const std::string& command) {
+    return [command](const std::string& link) {
+        return std::make_unique<ConsoleSession>(
+            std::vector<std::string>{"/bin/sh", "-c", "exec " + Substituted(command, link)});
+    };
+}
+
+Launcher Relay() {
+    return [](const std::string& link) {
+        return std::make_unique<ConsoleSession>(ConsoleSession::Console::kTerminal,
+                                                [&link] { return RunRelay(link); });
+    };
+}
+
 // A terminal running on a virtual device of its own.
 struct Running {
     VirtualSerialDevice device;
@@ -80,9 +99,7 @@ std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
         figures.failure = error;
         return nullptr;
     }
-    // The shell execs the command, so the session's process is the terminal.
-    running->terminal = std::make_unique<ConsoleSession>(std::vector<std::string>{
-        "/bin/sh", "-c", "exec " + Substituted(contender.command, running->device.linkPath())});
+    running->terminal = contender.launch(running->device.linkPath());
     ConsoleSession& terminal = *running->terminal;
 
     const bool started = contender.ready.empty() ? terminal.WaitForRawKeyboard(10000)
@@ -184,10 +201,16 @@ unsigned long long WholeNumber(const char* text, unsigned long long max) {
     return whole && number <= max ? number : 0;
 }
 
+// Where the next contender's device is published.
+std::string NextLink(const Options& options) {
+    return "bench-port-" + std::to_string(options.contenders.size());
+}
+
 // Reads the command line into options; why it is not understood, or nothing.
 std::string ParseArguments(int argc, char** argv, Options& options) {
-    options.contenders.push_back(Contender{"tarnwick", TARNWICK_SANDBOX_PROGRAM " 115200", "ttyS1",
-                                           "Press ESC, ESC to exit", "\x1b\x1b"});
+    options.contenders.push_back(Contender{"tarnwick",
+                                           ShellCommand(TARNWICK_SANDBOX_PROGRAM " 115200"),
+                                           "ttyS1", "Press ESC, ESC to exit", "\x1b\x1b"});
     std::string ready;
     bool readyGiven = false;
     for (int i = 1; i < argc; ++i) {
@@ -219,13 +242,14 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             return "unknown option " + argument;
         } else {
             const std::string name = argument.substr(0, argument.find(' '));
-            const std::string link = "bench-port-" + std::to_string(options.contenders.size());
-            options.contenders.push_back(
-                Contender{name.substr(name.rfind('/') + 1), argument, link, ready, ""});
+            options.contenders.push_back(Contender{name.substr(name.rfind('/') + 1),
+                                                   ShellCommand(argument), NextLink(options), ready,
+                                                   ""});
             ready.clear();
             readyGiven = false;
         }
     }
+    options.contenders.push_back(Contender{"relay (limit)", Relay(), NextLink(options), "", ""});
     return readyGiven ? "--ready " + ready + " has no COMMAND after it" : "";
 }
 
