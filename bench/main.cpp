@@ -27,6 +27,7 @@
 
 #include "bench/measurements.h"
 #include "bench/relay.h"
+#include "bench/stream.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ struct Options {
     size_t floodBytes = 8 << 20;
     int samples = 300;
     double idleSeconds = 5;
+    double streamSeconds = 3;
     std::vector<Contender> contenders;
 };
 
@@ -54,6 +56,7 @@ struct Figures {
     Percentiles receive, keystroke;
     PasteFigures paste;
     FloodFigures flood;
+    StreamFigures byteByByte, bursts;
     long pssKb = 0;
     long anonymousKb = 0;
     long peakKb = 0;
@@ -124,6 +127,9 @@ void MeasureTraffic(Running& running, const Contender& contender, const Options&
     figures.paste = MeasurePaste(terminal, running.device, 64 << 10);
     figures.flood = MeasureFlood(terminal, running.device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
+    figures.byteByByte =
+        MeasureStream(terminal, running.device, options.streamSeconds, 1, options.samples, random);
+    figures.bursts = MeasureStream(terminal, running.device, options.streamSeconds, 8, 0, random);
     if (contender.exitKeys.empty()) {
         terminal.Signal(SIGTERM);
     } else {
@@ -134,7 +140,7 @@ void MeasureTraffic(Running& running, const Contender& contender, const Options&
 
 void PrintRow(const char* label, const std::vector<Figures>& all,
               const std::function<std::string(const Figures&)>& cell) {
-    std::printf("%-36s", label);
+    std::printf("%-40s", label);
     for (const Figures& figures : all) {
         std::printf("%14s", figures.failure.empty() ? cell(figures).c_str() : "-");
     }
@@ -148,7 +154,7 @@ std::string Fixed(double value, int decimals) {
 }
 
 void Report(const Options& options, const std::vector<Figures>& all) {
-    std::printf("%-36s", "");
+    std::printf("%-40s", "");
     for (const Contender& contender : options.contenders) {
         std::printf("%14s", contender.name.c_str());
     }
@@ -171,6 +177,19 @@ void Report(const Options& options, const std::vector<Figures>& all) {
              [](const Figures& f) { return Fixed(f.paste.bytesPerSecond, 0); });
     PrintRow("paste arrived intact", all,
              [](const Figures& f) { return std::string(f.paste.intact ? "yes" : "NO"); });
+    PrintRow("stream CPU, byte by byte (%)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.cpuPercent, 2); });
+    PrintRow("stream CPU, 8-byte bursts (%)", all,
+             [](const Figures& f) { return Fixed(f.bursts.cpuPercent, 2); });
+    PrintRow("stream wake-ups, byte by byte (per s)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.wakeupsPerSecond, 0); });
+    PrintRow("stream shown intact", all, [](const Figures& f) {
+        return std::string(f.byteByByte.intact && f.bursts.intact ? "yes" : "NO");
+    });
+    PrintRow("receive latency in stream p50 (ms)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.marked.p50Ms, 2); });
+    PrintRow("receive latency in stream p99 (ms)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.marked.p99Ms, 2); });
     PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
     PrintRow("idle wake-ups (per s)", all,
              [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
@@ -216,7 +235,7 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool flag = argument == "--bytes" || argument == "--samples" ||
-                          argument == "--idle" || argument == "--ready";
+                          argument == "--idle" || argument == "--stream" || argument == "--ready";
         if (flag && i + 1 == argc) return argument + " needs a value";
         const std::string value = flag ? argv[++i] : "";
         if (argument == "--bytes") {
@@ -234,6 +253,12 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             options.idleSeconds = std::strtod(value.c_str(), &end);
             if (*end != '\0' || !(options.idleSeconds > 0 && options.idleSeconds <= 3600)) {
                 return "--idle needs a number of seconds above 0, at most 3600, not " + value;
+            }
+        } else if (argument == "--stream") {
+            char* end = nullptr;
+            options.streamSeconds = std::strtod(value.c_str(), &end);
+            if (*end != '\0' || !(options.streamSeconds > 0 && options.streamSeconds <= 3600)) {
+                return "--stream needs a number of seconds above 0, at most 3600, not " + value;
             }
         } else if (argument == "--ready") {
             ready = value;
@@ -301,7 +326,10 @@ int main(int argc, char** argv) {
     }
     Report(options, all);
     for (const Figures& figures : all) {
-        if (!figures.failure.empty() || !figures.flood.intact || !figures.paste.intact) return 1;
+        if (!figures.failure.empty() || !figures.flood.intact || !figures.paste.intact ||
+            !figures.byteByByte.intact || !figures.bursts.intact) {
+            return 1;
+        }
     }
     return 0;
 }
