@@ -153,7 +153,14 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
+// A figure against the relay's; "-" when the relay has none, as when it
+// did not start.
+std::string Ratio(double value, double relayValue, double scale, int decimals) {
+    return relayValue > 0 ? Fixed(scale * value / relayValue, decimals) : "-";
+}
+
 void Report(const Options& options, const std::vector<Figures>& all) {
+    const Figures& relay = all.back();
     std::printf("%-40s", "");
     for (const Contender& contender : options.contenders) {
         std::printf("%14s", contender.name.c_str());
@@ -161,10 +168,16 @@ void Report(const Options& options, const std::vector<Figures>& all) {
     std::printf("\n");
     PrintRow("flood throughput (MB/s)", all,
              [](const Figures& f) { return Fixed(f.flood.megabytesPerSecond, 2); });
+    PrintRow("flood throughput (% of the relay's)", all, [&](const Figures& f) {
+        return Ratio(f.flood.megabytesPerSecond, relay.flood.megabytesPerSecond, 100, 1);
+    });
     PrintRow("flood shown intact", all,
              [](const Figures& f) { return std::string(f.flood.intact ? "yes" : "NO"); });
     PrintRow("CPU per received byte (ns)", all,
              [](const Figures& f) { return Fixed(f.flood.cpuNsPerByte, 1); });
+    PrintRow("CPU per received byte (x the relay's)", all, [&](const Figures& f) {
+        return Ratio(f.flood.cpuNsPerByte, relay.flood.cpuNsPerByte, 1, 2);
+    });
     PrintRow("receive latency p50 (ms)", all,
              [](const Figures& f) { return Fixed(f.receive.p50Ms, 2); });
     PrintRow("receive latency p99 (ms)", all,
