@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench/measurements.h"
+#include "bench/reconnect.h"
 #include "bench/relay.h"
 #include "bench/stream.h"
 
@@ -57,6 +58,7 @@ struct Figures {
     PasteFigures paste;
     FloodFigures flood;
     StreamFigures byteByByte, bursts;
+    ReconnectFigures reconnect;
     long pssKb = 0;
     long anonymousKb = 0;
     long peakKb = 0;
@@ -87,7 +89,7 @@ Launcher Relay() {
 
 // A terminal running on a virtual device of its own.
 struct Running {
-    VirtualSerialDevice device;
+    std::unique_ptr<VirtualSerialDevice> device = std::make_unique<VirtualSerialDevice>();
     std::unique_ptr<ConsoleSession> terminal;
 };
 
@@ -97,12 +99,12 @@ std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
     mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
     auto running = std::make_unique<Running>();
     std::string error;
-    if (!running->device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName,
-                              error)) {
+    if (!running->device->Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName,
+                               error)) {
         figures.failure = error;
         return nullptr;
     }
-    running->terminal = contender.launch(running->device.linkPath());
+    running->terminal = contender.launch(running->device->linkPath());
     ConsoleSession& terminal = *running->terminal;
 
     const bool started = contender.ready.empty() ? terminal.WaitForRawKeyboard(10000)
@@ -117,19 +119,25 @@ std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
     return running;
 }
 
-// Latencies and the flood, then the peak of its memory; ends the terminal.
+// Latencies, the paste and the flood, then the peak of its memory; the
+// streams; last the reconnect, which some terminals do not outlive. Ends
+// the terminal.
 void MeasureTraffic(Running& running, const Contender& contender, const Options& options,
                     Figures& figures) {
     ConsoleSession& terminal = *running.terminal;
     std::mt19937 random(20261206);
-    figures.receive = MeasureReceiveLatency(terminal, running.device, options.samples, random);
-    figures.keystroke = MeasureKeystrokeLatency(terminal, running.device, options.samples, random);
-    figures.paste = MeasurePaste(terminal, running.device, 64 << 10);
-    figures.flood = MeasureFlood(terminal, running.device, options.floodBytes);
+    figures.receive = MeasureReceiveLatency(terminal, *running.device, options.samples, random);
+    figures.keystroke = MeasureKeystrokeLatency(terminal, *running.device, options.samples, random);
+    figures.paste = MeasurePaste(terminal, *running.device, 64 << 10);
+    figures.flood = MeasureFlood(terminal, *running.device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
     figures.byteByByte =
-        MeasureStream(terminal, running.device, options.streamSeconds, 1, options.samples, random);
-    figures.bursts = MeasureStream(terminal, running.device, options.streamSeconds, 8, 0, random);
+        MeasureStream(terminal, *running.device, options.streamSeconds, 1, options.samples, random);
+    figures.bursts = MeasureStream(terminal, *running.device, options.streamSeconds, 8, 0, random);
+    std::string error;
+    figures.reconnect = MeasureReconnect(terminal, running.device, error);
+    if (!error.empty())
+        std::fprintf(stderr, "%s: no new device: %s\n", contender.name.c_str(), error.c_str());
     if (contender.exitKeys.empty()) {
         terminal.Signal(SIGTERM);
     } else {
@@ -203,6 +211,12 @@ void Report(const Options& options, const std::vector<Figures>& all) {
              [](const Figures& f) { return Fixed(f.byteByByte.marked.p50Ms, 2); });
     PrintRow("receive latency in stream p99 (ms)", all,
              [](const Figures& f) { return Fixed(f.byteByByte.marked.p99Ms, 2); });
+    PrintRow("reconnect (ms)", all, [](const Figures& f) {
+        return f.reconnect.ms < 0 ? std::string("no") : Fixed(f.reconnect.ms, 1);
+    });
+    PrintRow("reconnect kept early bytes", all, [](const Figures& f) {
+        return std::string(f.reconnect.keptEarlyBytes ? "yes" : "no");
+    });
     PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
     PrintRow("idle wake-ups (per s)", all,
              [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
