@@ -1,17 +1,27 @@
-// tarnwick-bench: measures the sandboxed terminal, and any other terminal
-// command given, on a virtual serial device with a pseudo-terminal console.
+// tarnwick-bench: measures the sandboxed terminal, any other terminal
+// command given, and a relay that only copies bytes (the limit, in the last
+// column), each on a virtual serial device with a pseudo-terminal console.
 //
 //   tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]
-//                  [[--ready TEXT] COMMAND]...
+//                  [--stream SECONDS] [[--ready TEXT] COMMAND]...
 //
 // Each COMMAND is a shell command line in which {device} stands for the
-// virtual device's link in the build's device folder, e.g.
+// link to its virtual device in the build's device folder, e.g.
 // 'picocom -q -b 115200 {device}': every terminal opens its device through
-// a link, as Tarnwick opens its COM2. It counts as
-// started when the console shows TEXT, or without --ready when the program
-// has put its console into raw mode. All run side by side, idle, until their
-// memory is taken at one moment; then each in turn meets the latency samples,
-// a paste and the flood, and ends.
+// a link, as Tarnwick opens its COM2. It counts as started when the console
+// shows TEXT, or without --ready when the program has put its console into
+// raw mode. All run side by side, idle, until their memory is taken at one
+// moment; then each in turn meets the latency samples, a paste, the flood,
+// the streams and the reconnect, and ends.
+//
+// The figures: flood throughput, also as a share of the relay's, and CPU
+// per byte, also as a multiple of the relay's; receive and keystroke
+// latency; paste throughput; CPU use while the device sends at 115200 baud
+// a byte at a time and in 8-byte bursts, the wake-ups in the first, and
+// the latency of marked bytes within it; the time until a line from a
+// device that vanished and came back at its link shows; idle CPU and
+// wake-ups; idle PSS and anonymous memory; peak resident memory; start-up.
+// Every byte of the flood, the paste and the streams is checked.
 #include <errno.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -235,8 +245,37 @@ void Report(const Options& options, const std::vector<Figures>& all) {
 }
 
 const char kUsage[] =
-    "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]\n"
+    "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS] [--stream SECONDS]\n"
     "                      [[--ready TEXT] 'COMMAND ... {device} ...']...\n";
+
+// A format for the defaults: the flood size, the samples, the idle and the
+// stream seconds.
+const char kHelp[] =
+    "\n"
+    "Measures the sandboxed Tarnwick, each COMMAND ({device}: the link to its\n"
+    "virtual serial device) and a relay that only copies bytes, the limit, and\n"
+    "prints for each:\n"
+    "  flood: throughput, also as %% of the relay's, and CPU per received byte,\n"
+    "    also as a multiple of the relay's\n"
+    "  receive and keystroke latency, 50th and 99th percentile\n"
+    "  paste: 64 KiB typed in one write, in bytes a second\n"
+    "  stream: CPU use while the device sends at 115200 baud, a byte at a time\n"
+    "    and in 8-byte bursts; wake-ups, and the receive latency of marked\n"
+    "    bytes, while it sends a byte at a time\n"
+    "  reconnect: ms until a line from a device that vanished and came back\n"
+    "    at its link shows, or no; whether the line sent first was kept\n"
+    "  idle CPU and wake-ups; idle PSS and anonymous memory; peak resident\n"
+    "    memory; start-up\n"
+    "\n"
+    "  --bytes N         flood size (default %zu)\n"
+    "  --samples N       latency samples (default %d)\n"
+    "  --idle SECONDS    idle time (default %g)\n"
+    "  --stream SECONDS  length of each stream (default %g)\n"
+    "  --ready TEXT      the next COMMAND has started when its console shows\n"
+    "                    TEXT; without it, once its console is raw\n"
+    "\n"
+    "Ends with status 1 when a terminal did not start, or lost bytes of the\n"
+    "flood, the paste or a stream.\n";
 
 // The number in text, whole and from 1 to max; 0 when it is not one.
 unsigned long long WholeNumber(const char* text, unsigned long long max) {
@@ -318,6 +357,9 @@ void RemoveLinksAndEnd(int signalNumber) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(kUsage, stdout);
+        const Options defaults;
+        std::printf(kHelp, defaults.floodBytes, defaults.samples, defaults.idleSeconds,
+                    defaults.streamSeconds);
         return 0;
     }
     Options options;
