@@ -146,8 +146,9 @@ void MeasureTraffic(Running& running, const Contender& contender, const Options&
     figures.bursts = MeasureStream(terminal, *running.device, options.streamSeconds, 8, 0, random);
     std::string error;
     figures.reconnect = MeasureReconnect(terminal, running.device, error);
-    if (!error.empty())
+    if (!error.empty()) {
         std::fprintf(stderr, "%s: no new device: %s\n", contender.name.c_str(), error.c_str());
+    }
     if (contender.exitKeys.empty()) {
         terminal.Signal(SIGTERM);
     } else {

@@ -36,7 +36,7 @@ ReconnectFigures MeasureReconnect(ConsoleSession& terminal,
     // Destroyed, the device vanishes and its link goes with it; before the
     // new one is made, which may get its number and would then lose its
     // link to the old one's removal.
-    device = nullptr;
+    device.reset();
     device = std::make_unique<VirtualSerialDevice>();
     if (!device->Open(link, error)) return {};
 
