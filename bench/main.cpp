@@ -1,15 +1,27 @@
-// tarnwick-bench: measures the sandboxed terminal, and any other terminal
-// command given, on a virtual serial device with a pseudo-terminal console.
+// tarnwick-bench: measures the sandboxed terminal, any other terminal
+// command given, and a relay that only copies bytes (the limit, in the last
+// column), each on a virtual serial device with a pseudo-terminal console.
 //
 //   tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]
-//                  [[--ready TEXT] COMMAND]...
+//                  [--stream SECONDS] [[--ready TEXT] COMMAND]...
 //
 // Each COMMAND is a shell command line in which {device} stands for the
-// virtual device's path, e.g. 'picocom -q -b 115200 {device}'. It counts as
-// started when the console shows TEXT, or without --ready when the program
-// has put its console into raw mode. All run side by side, idle, until their
-// memory is taken at one moment; then each in turn meets the latency samples,
-// a paste and the flood, and ends.
+// link to its virtual device in the build's device folder, e.g.
+// 'picocom -q -b 115200 {device}': every terminal opens its device through
+// a link, as Tarnwick opens its COM2. It counts as started when the console
+// shows TEXT, or without --ready when the program has put its console into
+// raw mode. All run side by side, idle, until their memory is taken at one
+// moment; then each in turn meets the latency samples, a paste, the flood,
+// the streams and the reconnect, and ends.
+//
+// The figures: flood throughput, also as a share of the relay's, and CPU
+// per byte, also as a multiple of the relay's; receive and keystroke
+// latency; paste throughput; CPU use while the device sends at 115200 baud
+// a byte at a time and in 8-byte bursts, the wake-ups in the first, and
+// the latency of marked bytes within it; the time until a line from a
+// device that vanished and came back at its link shows; idle CPU and
+// wake-ups; idle PSS and anonymous memory; peak resident memory; start-up.
+// Every byte of the flood, the paste and the streams is checked.
 #include <errno.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -24,12 +36,18 @@
 #include <vector>
 
 #include "bench/measurements.h"
+#include "bench/reconnect.h"
+#include "bench/relay.h"
+#include "bench/stream.h"
 
 namespace {
 
+// Starts a terminal whose device is at the link given.
+using Launcher = std::function<std::unique_ptr<ConsoleSession>(const std::string& link)>;
+
 struct Contender {
     std::string name;
-    std::string command;
+    Launcher launch;
     std::string linkName;  // where the device is published, in the device directory
     std::string ready;     // console text that ends the start; empty: raw mode
     std::string exitKeys;  // empty: ended with SIGTERM
@@ -39,6 +57,7 @@ struct Options {
     size_t floodBytes = 8 << 20;
     int samples = 300;
     double idleSeconds = 5;
+    double streamSeconds = 3;
     std::vector<Contender> contenders;
 };
 
@@ -48,6 +67,8 @@ struct Figures {
     Percentiles receive, keystroke;
     PasteFigures paste;
     FloodFigures flood;
+    StreamFigures byteByByte, bursts;
+    ReconnectFigures reconnect;
     long pssKb = 0;
     long anonymousKb = 0;
     long peakKb = 0;
@@ -61,9 +82,24 @@ std::string Substituted(std::string command, const std::string& device) {
     return command;
 }
 
+// The shell execs the command, so the session's process is the terminal.
+Launcher ShellCommand(const std::string& command) {
+    return [command](const std::string& link) {
+        return std::make_unique<ConsoleSession>(
+            std::vector<std::string>{"/bin/sh", "-c", "exec " + Substituted(command, link)});
+    };
+}
+
+Launcher Relay() {
+    return [](const std::string& link) {
+        return std::make_unique<ConsoleSession>(ConsoleSession::Console::kTerminal,
+                                                [&link] { return RunRelay(link); });
+    };
+}
+
 // A terminal running on a virtual device of its own.
 struct Running {
-    VirtualSerialDevice device;
+    std::unique_ptr<VirtualSerialDevice> device = std::make_unique<VirtualSerialDevice>();
     std::unique_ptr<ConsoleSession> terminal;
 };
 
@@ -73,14 +109,12 @@ std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
     mkdir(TARNWICK_SANDBOX_DEVICE_DIR, 0755);
     auto running = std::make_unique<Running>();
     std::string error;
-    if (!running->device.Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName,
-                              error)) {
+    if (!running->device->Open(std::string(TARNWICK_SANDBOX_DEVICE_DIR "/") + contender.linkName,
+                               error)) {
         figures.failure = error;
         return nullptr;
     }
-    // The shell execs the command, so the session's process is the terminal.
-    running->terminal = std::make_unique<ConsoleSession>(std::vector<std::string>{
-        "/bin/sh", "-c", "exec " + Substituted(contender.command, running->device.devicePath())});
+    running->terminal = contender.launch(running->device->linkPath());
     ConsoleSession& terminal = *running->terminal;
 
     const bool started = contender.ready.empty() ? terminal.WaitForRawKeyboard(10000)
@@ -95,16 +129,26 @@ std::unique_ptr<Running> Start(const Contender& contender, Figures& figures) {
     return running;
 }
 
-// Latencies and the flood, then the peak of its memory; ends the terminal.
+// Latencies, the paste and the flood, then the peak of its memory; the
+// streams; last the reconnect, which some terminals do not outlive. Ends
+// the terminal.
 void MeasureTraffic(Running& running, const Contender& contender, const Options& options,
                     Figures& figures) {
     ConsoleSession& terminal = *running.terminal;
     std::mt19937 random(20261206);
-    figures.receive = MeasureReceiveLatency(terminal, running.device, options.samples, random);
-    figures.keystroke = MeasureKeystrokeLatency(terminal, running.device, options.samples, random);
-    figures.paste = MeasurePaste(terminal, running.device, 64 << 10);
-    figures.flood = MeasureFlood(terminal, running.device, options.floodBytes);
+    figures.receive = MeasureReceiveLatency(terminal, *running.device, options.samples, random);
+    figures.keystroke = MeasureKeystrokeLatency(terminal, *running.device, options.samples, random);
+    figures.paste = MeasurePaste(terminal, *running.device, 64 << 10);
+    figures.flood = MeasureFlood(terminal, *running.device, options.floodBytes);
     figures.peakKb = terminal.PeakResidentKb();
+    figures.byteByByte =
+        MeasureStream(terminal, *running.device, options.streamSeconds, 1, options.samples, random);
+    figures.bursts = MeasureStream(terminal, *running.device, options.streamSeconds, 8, 0, random);
+    std::string error;
+    figures.reconnect = MeasureReconnect(terminal, running.device, error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s: no new device: %s\n", contender.name.c_str(), error.c_str());
+    }
     if (contender.exitKeys.empty()) {
         terminal.Signal(SIGTERM);
     } else {
@@ -115,7 +159,7 @@ void MeasureTraffic(Running& running, const Contender& contender, const Options&
 
 void PrintRow(const char* label, const std::vector<Figures>& all,
               const std::function<std::string(const Figures&)>& cell) {
-    std::printf("%-36s", label);
+    std::printf("%-40s", label);
     for (const Figures& figures : all) {
         std::printf("%14s", figures.failure.empty() ? cell(figures).c_str() : "-");
     }
@@ -128,18 +172,31 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
+// A figure against the relay's; "-" when the relay has none, as when it
+// did not start.
+std::string Ratio(double value, double relayValue, double scale, int decimals) {
+    return relayValue > 0 ? Fixed(scale * value / relayValue, decimals) : "-";
+}
+
 void Report(const Options& options, const std::vector<Figures>& all) {
-    std::printf("%-36s", "");
+    const Figures& relay = all.back();
+    std::printf("%-40s", "");
     for (const Contender& contender : options.contenders) {
         std::printf("%14s", contender.name.c_str());
     }
     std::printf("\n");
     PrintRow("flood throughput (MB/s)", all,
              [](const Figures& f) { return Fixed(f.flood.megabytesPerSecond, 2); });
+    PrintRow("flood throughput (% of the relay's)", all, [&](const Figures& f) {
+        return Ratio(f.flood.megabytesPerSecond, relay.flood.megabytesPerSecond, 100, 1);
+    });
     PrintRow("flood shown intact", all,
              [](const Figures& f) { return std::string(f.flood.intact ? "yes" : "NO"); });
     PrintRow("CPU per received byte (ns)", all,
              [](const Figures& f) { return Fixed(f.flood.cpuNsPerByte, 1); });
+    PrintRow("CPU per received byte (x the relay's)", all, [&](const Figures& f) {
+        return Ratio(f.flood.cpuNsPerByte, relay.flood.cpuNsPerByte, 1, 2);
+    });
     PrintRow("receive latency p50 (ms)", all,
              [](const Figures& f) { return Fixed(f.receive.p50Ms, 2); });
     PrintRow("receive latency p99 (ms)", all,
@@ -152,6 +209,25 @@ void Report(const Options& options, const std::vector<Figures>& all) {
              [](const Figures& f) { return Fixed(f.paste.bytesPerSecond, 0); });
     PrintRow("paste arrived intact", all,
              [](const Figures& f) { return std::string(f.paste.intact ? "yes" : "NO"); });
+    PrintRow("stream CPU, byte by byte (%)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.cpuPercent, 2); });
+    PrintRow("stream CPU, 8-byte bursts (%)", all,
+             [](const Figures& f) { return Fixed(f.bursts.cpuPercent, 2); });
+    PrintRow("stream wake-ups, byte by byte (per s)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.wakeupsPerSecond, 0); });
+    PrintRow("stream shown intact", all, [](const Figures& f) {
+        return std::string(f.byteByByte.intact && f.bursts.intact ? "yes" : "NO");
+    });
+    PrintRow("receive latency in stream p50 (ms)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.marked.p50Ms, 2); });
+    PrintRow("receive latency in stream p99 (ms)", all,
+             [](const Figures& f) { return Fixed(f.byteByByte.marked.p99Ms, 2); });
+    PrintRow("reconnect (ms)", all, [](const Figures& f) {
+        return f.reconnect.ms < 0 ? std::string("no") : Fixed(f.reconnect.ms, 1);
+    });
+    PrintRow("reconnect kept early bytes", all, [](const Figures& f) {
+        return std::string(f.reconnect.keptEarlyBytes ? "yes" : "no");
+    });
     PrintRow("idle CPU (%)", all, [](const Figures& f) { return Fixed(f.idle.cpuPercent, 3); });
     PrintRow("idle wake-ups (per s)", all,
              [](const Figures& f) { return Fixed(f.idle.wakeupsPerSecond, 0); });
@@ -170,8 +246,37 @@ void Report(const Options& options, const std::vector<Figures>& all) {
 }
 
 const char kUsage[] =
-    "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS]\n"
+    "usage: tarnwick-bench [--bytes N] [--samples N] [--idle SECONDS] [--stream SECONDS]\n"
     "                      [[--ready TEXT] 'COMMAND ... {device} ...']...\n";
+
+// A format for the defaults: the flood size, the samples, the idle and the
+// stream seconds.
+const char kHelp[] =
+    "\n"
+    "Measures the sandboxed Tarnwick, each COMMAND ({device}: the link to its\n"
+    "virtual serial device) and a relay that only copies bytes, the limit, and\n"
+    "prints for each:\n"
+    "  flood: throughput, also as %% of the relay's, and CPU per received byte,\n"
+    "    also as a multiple of the relay's\n"
+    "  receive and keystroke latency, 50th and 99th percentile\n"
+    "  paste: 64 KiB typed in one write, in bytes a second\n"
+    "  stream: CPU use while the device sends at 115200 baud, a byte at a time\n"
+    "    and in 8-byte bursts; wake-ups, and the receive latency of marked\n"
+    "    bytes, while it sends a byte at a time\n"
+    "  reconnect: ms until a line from a device that vanished and came back\n"
+    "    at its link shows, or no; whether the line sent first was kept\n"
+    "  idle CPU and wake-ups; idle PSS and anonymous memory; peak resident\n"
+    "    memory; start-up\n"
+    "\n"
+    "  --bytes N         flood size (default %zu)\n"
+    "  --samples N       latency samples (default %d)\n"
+    "  --idle SECONDS    idle time (default %g)\n"
+    "  --stream SECONDS  length of each stream (default %g)\n"
+    "  --ready TEXT      the next COMMAND has started when its console shows\n"
+    "                    TEXT; without it, once its console is raw\n"
+    "\n"
+    "Ends with status 1 when a terminal did not start, or lost bytes of the\n"
+    "flood, the paste or a stream.\n";
 
 // The number in text, whole and from 1 to max; 0 when it is not one.
 unsigned long long WholeNumber(const char* text, unsigned long long max) {
@@ -182,16 +287,22 @@ unsigned long long WholeNumber(const char* text, unsigned long long max) {
     return whole && number <= max ? number : 0;
 }
 
+// Where the next contender's device is published.
+std::string NextLink(const Options& options) {
+    return "bench-port-" + std::to_string(options.contenders.size());
+}
+
 // Reads the command line into options; why it is not understood, or nothing.
 std::string ParseArguments(int argc, char** argv, Options& options) {
-    options.contenders.push_back(Contender{"tarnwick", TARNWICK_SANDBOX_PROGRAM " 115200", "ttyS1",
-                                           "Press ESC, ESC to exit", "\x1b\x1b"});
+    options.contenders.push_back(Contender{"tarnwick",
+                                           ShellCommand(TARNWICK_SANDBOX_PROGRAM " 115200"),
+                                           "ttyS1", "Press ESC, ESC to exit", "\x1b\x1b"});
     std::string ready;
     bool readyGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         const bool flag = argument == "--bytes" || argument == "--samples" ||
-                          argument == "--idle" || argument == "--ready";
+                          argument == "--idle" || argument == "--stream" || argument == "--ready";
         if (flag && i + 1 == argc) return argument + " needs a value";
         const std::string value = flag ? argv[++i] : "";
         if (argument == "--bytes") {
@@ -210,6 +321,12 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             if (*end != '\0' || !(options.idleSeconds > 0 && options.idleSeconds <= 3600)) {
                 return "--idle needs a number of seconds above 0, at most 3600, not " + value;
             }
+        } else if (argument == "--stream") {
+            char* end = nullptr;
+            options.streamSeconds = std::strtod(value.c_str(), &end);
+            if (*end != '\0' || !(options.streamSeconds > 0 && options.streamSeconds <= 3600)) {
+                return "--stream needs a number of seconds above 0, at most 3600, not " + value;
+            }
         } else if (argument == "--ready") {
             ready = value;
             readyGiven = true;
@@ -217,13 +334,14 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             return "unknown option " + argument;
         } else {
             const std::string name = argument.substr(0, argument.find(' '));
-            const std::string link = "bench-port-" + std::to_string(options.contenders.size());
-            options.contenders.push_back(
-                Contender{name.substr(name.rfind('/') + 1), argument, link, ready, ""});
+            options.contenders.push_back(Contender{name.substr(name.rfind('/') + 1),
+                                                   ShellCommand(argument), NextLink(options), ready,
+                                                   ""});
             ready.clear();
             readyGiven = false;
         }
     }
+    options.contenders.push_back(Contender{"relay (limit)", Relay(), NextLink(options), "", ""});
     return readyGiven ? "--ready " + ready + " has no COMMAND after it" : "";
 }
 
@@ -240,6 +358,9 @@ void RemoveLinksAndEnd(int signalNumber) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(kUsage, stdout);
+        const Options defaults;
+        std::printf(kHelp, defaults.floodBytes, defaults.samples, defaults.idleSeconds,
+                    defaults.streamSeconds);
         return 0;
     }
     Options options;
@@ -275,7 +396,10 @@ int main(int argc, char** argv) {
     }
     Report(options, all);
     for (const Figures& figures : all) {
-        if (!figures.failure.empty() || !figures.flood.intact || !figures.paste.intact) return 1;
+        if (!figures.failure.empty() || !figures.flood.intact || !figures.paste.intact ||
+            !figures.byteByByte.intact || !figures.bursts.intact) {
+            return 1;
+        }
     }
     return 0;
 }

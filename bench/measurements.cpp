@@ -15,18 +15,6 @@ double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-Percentiles Summarise(std::vector<double> samples) {
-    Percentiles result;
-    if (samples.empty()) return result;
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double fraction) {
-        return samples[static_cast<size_t>(fraction * static_cast<double>(samples.size() - 1))];
-    };
-    result.p50Ms = at(0.50);
-    result.p99Ms = at(0.99);
-    return result;
-}
-
 void Pause(std::mt19937& random, int maxMs) {
     std::uniform_int_distribution<int> microseconds(0, maxMs * 1000);
     std::this_thread::sleep_for(std::chrono::microseconds(microseconds(random)));
@@ -38,6 +26,18 @@ unsigned char FloodByte(size_t i) {
 }
 
 }  // namespace
+
+Percentiles Summarise(std::vector<double> samplesMs) {
+    Percentiles result;
+    if (samplesMs.empty()) return result;
+    std::sort(samplesMs.begin(), samplesMs.end());
+    const auto at = [&](double fraction) {
+        return samplesMs[static_cast<size_t>(fraction * static_cast<double>(samplesMs.size() - 1))];
+    };
+    result.p50Ms = at(0.50);
+    result.p99Ms = at(0.99);
+    return result;
+}
 
 IdleFigures MeasureIdle(ConsoleSession& terminal, double seconds) {
     const auto [cpuSeconds, switches] = terminal.UseOver(static_cast<int>(seconds * 1000));

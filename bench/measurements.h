@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <random>
+#include <vector>
 
 #include "tools/console_session.h"
 #include "tools/virtual_serial_device.h"
@@ -11,6 +12,9 @@ struct Percentiles {
     double p50Ms = 0;
     double p99Ms = 0;
 };
+
+// The 50th and 99th percentiles; zeros when there are no samples.
+Percentiles Summarise(std::vector<double> samplesMs);
 
 struct IdleFigures {
     double cpuPercent = 0;

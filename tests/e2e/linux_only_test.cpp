@@ -332,6 +332,7 @@ TEST(Tools, AnswerEveryCommandLineWithoutTouchingAnyFile) {
                  {{bench, "--bytes", "-1"}, "exit 2", "--bytes needs a whole number"},
                  {{bench, "--samples", "1.5"}, "exit 2", "--samples needs a whole number"},
                  {{bench, "--idle", "inf"}, "exit 2", "--idle needs a number of seconds"},
+                 {{bench, "--stream", "0"}, "exit 2", "--stream needs a number of seconds"},
                  {{bench, "x {device}", "--ready", "x"}, "exit 2", "--ready x has no COMMAND"}};
     for (const auto& c : cases) {
         std::ofstream(notes) << "important\n";
