@@ -5,28 +5,34 @@
 // tty interface, so code above this layer is written once for both.
 //
 // What the non-Windows layer does with each call:
-//   CreateFileA     "COM<n>" (any case, n >= 1) names the device with the
-//                   build's COM prefix and number n-1; any other name is a
-//                   path. As on Windows, a path longer than MAX_PATH with
-//                   its terminating NUL does not open. Share mode 0 takes
-//                   the device exclusively.
+//   CreateFileA     "COM<n>" (any case, n >= 1) names what the user's or
+//                   the build's port link com<n> names, or else the device
+//                   with the build's COM prefix and number n-1; any other
+//                   name is a path (platform/posix/com_names.h). As on
+//                   Windows, a path longer than MAX_PATH with its
+//                   terminating NUL does not open. Share mode 0 takes the
+//                   device exclusively. A device that goes (unplugged, its
+//                   board reset) is closed, and opened again by its name
+//                   when it comes back (platform/posix/device_return.h).
 //   GetCommState    fails on anything that is not a terminal device.
 //   SetCommState    fails on values the device cannot honour.
 //   PurgeComm       discards the directions its flags name.
 //   ClearCommError  reports the input queue (the output queue as 0); fails
-//                   once the device is gone.
+//                   while the device is gone.
 //   ReadFile        synchronous: continues over short transfers and signals
 //                   until the count is done or an error comes.
 //   WriteFile       synchronous: continues until the kernel's driver has
 //                   taken the whole count or an error comes. While it waits
 //                   for room it still takes the keys typed, and gives up
 //                   when they ask the program to leave (ESC ESC; see
-//                   platform/posix/waits.h).
-//   Sleep           the polling step: it waits on the open devices and the
-//                   keyboard, and ends when one of them has something or a
-//                   signal comes. With a device open that is its only end,
-//                   however long was asked, so an idle program does not wake;
-//                   with none it lasts at most as long as asked.
+//                   platform/posix/waits.h). Fails at once while the device
+//                   is gone, so keys typed then are dropped.
+//   Sleep           the polling step: it waits on the open devices (on
+//                   one that is gone, for its return) and the keyboard, and
+//                   ends when one of them has something or a signal comes.
+//                   With a device open that is its only end, however long
+//                   was asked, so an idle program does not wake; with none
+//                   it lasts at most as long as asked.
 #pragma once
 
 #ifdef _WIN32

@@ -2,7 +2,8 @@
 // the polling step's sleep.
 //
 // Devices stay non-blocking. A write that must wait for room waits as every
-// wait does (see waits.h), and so does the polling step.
+// wait does (see waits.h), and so does the polling step. A device that has
+// gone is waited for (see device_return.h).
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -20,7 +22,7 @@
 #include "platform/posix/com_names.h"
 #include "platform/posix/comm_handle.h"
 #include "platform/posix/console_keys.h"
-#include "platform/posix/exclusive_use.h"
+#include "platform/posix/device_return.h"
 #include "platform/posix/waits.h"
 
 namespace {
@@ -55,18 +57,20 @@ bool OutputPending(int fd) {
 
 // Moves what the kernel holds into the handle's input queue once that queue
 // is empty, in one read that returns at once. False when the device has
-// gone: unplugged or its other side closed (EIO), or hung up, as the
-// polling step finds (a hung-up device reads as ending).
+// gone: unplugged or its other side closed (EIO, ENXIO), or hung up (a
+// hung-up device reads as ending).
 bool RefillInput(CommHandle& device) {
     if (device.InputQueued() != 0) return true;
+    if (device.fd == -1) return false;
     device.inputStart = device.inputEnd = 0;
     ssize_t got;
     do {
         got = read(device.fd, device.input, CommHandle::kInputCapacity);
     } while (got < 0 && errno == EINTR);
-    if (got < 0) return errno == EAGAIN;
-    device.inputEnd = static_cast<size_t>(got);
-    return !device.gone;
+    if (got > 0) device.inputEnd = static_cast<size_t>(got);
+    if (got > 0 || (got < 0 && errno == EAGAIN)) return true;
+    if (got == 0 || errno == EIO || errno == ENXIO) LoseDevice(device);
+    return false;
 }
 
 DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
@@ -76,13 +80,19 @@ DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
     return count;
 }
 
-// A handle for fd with an empty input queue; nullptr when memory is short.
-// The handle comes from malloc, which needs no C++ runtime library.
-CommHandle* NewCommHandle(int fd, bool exclusiveFlagSet) {
+// A handle with nothing open and an empty input queue; nullptr when memory
+// is short. It comes from malloc, which needs no C++ runtime library, and is
+// not cleared, so that the queue takes no memory until input comes.
+CommHandle* NewCommHandle() {
     void* storage = std::malloc(sizeof(CommHandle));
     if (storage == nullptr) return nullptr;
-    g_openDevices = new (storage) CommHandle{fd, exclusiveFlagSet, false, g_openDevices, 0, 0, {}};
-    return g_openDevices;
+    CommHandle* device = new (storage) CommHandle;
+    device->fd = device->changes = -1;
+    device->exclusiveFlagSet = device->settingsApplied = false;
+    device->inputStart = device->inputEnd = 0;
+    device->next = g_openDevices;
+    g_openDevices = device;
+    return device;
 }
 
 void DeleteCommHandle(CommHandle* device) {
@@ -115,38 +125,27 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECU
         return INVALID_HANDLE_VALUE;
     }
 
-    char path[MAX_PATH];
-    if (!DevicePathForName(fileName, kComDevicePrefix, kPortLinksDir, path)) {
+    CommHandle* device = NewCommHandle();
+    if (device == nullptr) return INVALID_HANDLE_VALUE;
+    device->exclusive = shareMode == 0;
+    device->fd = OpenNamed(fileName, accessFlags, device->exclusive, device->exclusiveFlagSet,
+                           device->folders);
+    if (device->fd == -1) {
+        DeleteCommHandle(device);
         return INVALID_HANDLE_VALUE;
     }
-    const int fd = open(path, accessFlags | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (fd == -1) return INVALID_HANDLE_VALUE;
-
-    bool flagSet = false;
-    if (shareMode == 0) {
-        const ExclusiveUse exclusive = TakeExclusiveUse(fd);
-        if (exclusive == ExclusiveUse::kRefused) {
-            close(fd);
-            return INVALID_HANDLE_VALUE;
-        }
-        flagSet = exclusive == ExclusiveUse::kFlagSet;
-    }
-    CommHandle* device = NewCommHandle(fd, flagSet);
-    if (device == nullptr) {
-        if (flagSet) ReleaseExclusiveUse(fd);
-        close(fd);
-        return INVALID_HANDLE_VALUE;
-    }
+    std::snprintf(device->name, MAX_PATH, "%s", fileName);  // fits, as its path did
+    device->accessFlags = accessFlags;
     return device;
 }
 
 BOOL CloseHandle(HANDLE handle) {
     CommHandle* device = ToCommHandle(handle);
     if (device == nullptr) return FALSE;
-    if (device->exclusiveFlagSet) ReleaseExclusiveUse(device->fd);
-    const int result = close(device->fd);
+    const int closed = device->fd != -1 ? CloseDevice(*device) : 0;
+    if (device->changes != -1) close(device->changes);
     DeleteCommHandle(device);
-    return result == 0 ? TRUE : FALSE;
+    return closed == 0 ? TRUE : FALSE;
 }
 
 BOOL PurgeComm(HANDLE handle, DWORD flags) {
@@ -201,7 +200,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED) {
     CommHandle* device = ToCommHandle(handle);
-    if (device == nullptr || buffer == nullptr) return FALSE;
+    if (device == nullptr || buffer == nullptr || device->fd == -1) return FALSE;
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     DWORD done = 0;
     BOOL ok = TRUE;
@@ -212,6 +211,7 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
         } else if (count < 0 && (errno == EINTR || (errno == EAGAIN && WaitForRoom(device->fd)))) {
             continue;
         } else {
+            if (count < 0 && (errno == EIO || errno == ENXIO)) LoseDevice(*device);
             ok = FALSE;
             break;
         }
@@ -223,28 +223,38 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
 // The step waits on what its caller polls next: the open devices and the
 // keyboard. While they have nothing, nothing can change for the caller, so
 // it lasts until one of them has something or a signal comes, however long
-// was asked: an idle program does not wake. A device that has gone reports
-// that for ever and is watched no more.
+// was asked: an idle program does not wake. For a device that has gone it
+// waits on the changes that may bring it back, and tries it then.
 void Sleep(DWORD milliseconds) {
     pollfd watched[kDevicesWatchedMax];
     CommHandle* devices[kDevicesWatchedMax];
     int count = 0;
     bool allWatched = true;
+    bool timerStandsIn = false;
     for (CommHandle* device = g_openDevices; device != nullptr; device = device->next) {
         if (device->InputQueued() != 0) return;
-        if (device->gone) continue;
         if (count == kDevicesWatchedMax) {
             allWatched = false;
             continue;
         }
+        const bool gone = device->fd == -1;
+        timerStandsIn = timerStandsIn || (gone && device->changes == -1);
         devices[count] = device;
-        watched[count++] = pollfd{device->fd, POLLIN, 0};
+        watched[count++] = pollfd{gone ? device->changes : device->fd, POLLIN, 0};
     }
     if (KeysHeld()) return;
     const bool untilSomething = g_openDevices != nullptr && allWatched;
-    Wait(watched, count,
-         untilSomething ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX)));
+    int timeoutMs = untilSomething ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX));
+    if (timerStandsIn && (timeoutMs == -1 || timeoutMs > kReturnTimerMs))
+        timeoutMs = kReturnTimerMs;
+    Wait(watched, count, timeoutMs);
     for (int i = 0; i < count; ++i) {
-        if ((watched[i].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) devices[i]->gone = true;
+        CommHandle& device = *devices[i];
+        const short events = watched[i].revents;
+        if (device.fd == -1) {
+            if (events != 0 || device.changes == -1) TryReturn(device);
+        } else if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0 && (events & POLLIN) == 0) {
+            LoseDevice(device);  // with something left to read, the read finds it gone
+        }
     }
 }

@@ -4,12 +4,21 @@
 #include <cstddef>
 
 #include "platform/comm.h"
+#include "platform/posix/com_names.h"
 
 struct CommHandle {
-    int fd;
+    int fd;                 // -1 while the device is gone (see device_return.h)
     bool exclusiveFlagSet;  // TIOCEXCL set by this handle, to be cleared on close
-    bool gone;              // hung up or unplugged: no longer watched while waiting
     CommHandle* next;       // the next open handle
+
+    // What opens the device again as it was opened.
+    char name[MAX_PATH];
+    int accessFlags;
+    bool exclusive;
+    bool settingsApplied;  // settings holds what SetCommState applied last
+    DCB settings;
+    NameFolders folders;  // those its name went through
+    int changes;          // inotify while the device is gone; else, or with none to be had, -1
 
     // Input taken from the kernel in one read and handed out from here, so
     // that a stream of one-byte reads costs no system call per byte. The

@@ -1,8 +1,9 @@
 // GetCommState and SetCommState on the kernel's termios2 record.
+#include "platform/posix/comm_state.h"
+
 #include <errno.h>
 #include <sys/ioctl.h>
 
-#include "platform/comm.h"
 #include "platform/posix/comm_handle.h"
 #include "platform/posix/line_settings.h"
 
@@ -44,26 +45,28 @@ BOOL GetCommState(HANDLE handle, LPDCB dcb) {
     return TRUE;
 }
 
-BOOL SetCommState(HANDLE handle, LPDCB dcb) {
-    CommHandle* device = ToCommHandle(handle);
-    if (device == nullptr || dcb == nullptr || !DcbIsSupported(*dcb)) return FALSE;
-    const int fd = device->fd;
-
+bool ApplySettings(int fd, const DCB& dcb) {
     termios2 previous;
-    if (ioctl(fd, TCGETS2, &previous) != 0) return FALSE;
+    if (!DcbIsSupported(dcb) || ioctl(fd, TCGETS2, &previous) != 0) return false;
     termios2 wanted = previous;
-    DcbToTermios2(*dcb, wanted);
-    if (ioctl(fd, TCSETS2, &wanted) != 0) return FALSE;
+    DcbToTermios2(dcb, wanted);
+    if (ioctl(fd, TCSETS2, &wanted) != 0) return false;
 
     termios2 applied;
     if (ioctl(fd, TCGETS2, &applied) != 0 || !TookSettings(wanted, applied)) {
         ioctl(fd, TCSETS2, &previous);
-        return FALSE;
+        return false;
     }
 
-    const bool hardwareFlow = dcb->fRtsControl == RTS_CONTROL_HANDSHAKE;
-    const bool linesSet =
-        SetModemLine(fd, TIOCM_DTR, dcb->fDtrControl == DTR_CONTROL_ENABLE) &&
-        (hardwareFlow || SetModemLine(fd, TIOCM_RTS, dcb->fRtsControl == RTS_CONTROL_ENABLE));
-    return linesSet ? TRUE : FALSE;
+    const bool hardwareFlow = dcb.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    return SetModemLine(fd, TIOCM_DTR, dcb.fDtrControl == DTR_CONTROL_ENABLE) &&
+           (hardwareFlow || SetModemLine(fd, TIOCM_RTS, dcb.fRtsControl == RTS_CONTROL_ENABLE));
+}
+
+BOOL SetCommState(HANDLE handle, LPDCB dcb) {
+    CommHandle* device = ToCommHandle(handle);
+    if (device == nullptr || dcb == nullptr || !ApplySettings(device->fd, *dcb)) return FALSE;
+    device->settings = *dcb;
+    device->settingsApplied = true;
+    return TRUE;
 }

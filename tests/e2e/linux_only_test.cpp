@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 
@@ -37,6 +38,11 @@ void TypeKeys(TestSession& program, const std::string& keys) {
 }
 
 namespace {
+
+// The programs find their users' own port links in the build tree, not in the home of whoever
+// runs the tests.
+const std::string kUsersLinks = TARNWICK_SANDBOX_CONFIG_HOME "/tarnwick-sandbox";
+const bool g_configHomeSet = setenv("XDG_CONFIG_HOME", TARNWICK_SANDBOX_CONFIG_HOME, 1) == 0;
 
 std::unique_ptr<VirtualSerialDevice> Com2() {
     ClearSandboxPorts();
@@ -81,16 +87,43 @@ protected:
     std::optional<TestSession> session;
 };
 
-// A loop that slept in 5 ms steps would wake 200 times a second.
-TEST_F(OnCom2, IdleOrWithItsDeviceGoneItNeitherWakesNorSpinsAndEscEscStillEnds) {
-    for (const char* state : {"idle", "device gone"}) {
-        if (state[0] == 'd') device->Vanish();
+// A loop that slept in 5 ms steps would wake 200 times a second. Gone, the device is waited for
+// without waking or spinning, and keys typed meanwhile are dropped; taken by another program when
+// it comes back, it is left alone. Back as a new pseudo-terminal behind its link, it is set up as
+// before, and what it sent before the program had it is shown too.
+TEST_F(OnCom2, IdleOrWaitingForItsDeviceItDoesNotWakeAndADeviceThatComesBackIsTakenAgain) {
+    const auto expectRest = [&](const char* state) {
         const auto [cpuSeconds, wakeUps] = session->UseOver(1000);
         EXPECT_LT(wakeUps, 10) << state;
         EXPECT_LT(cpuSeconds, 0.05) << state;
-    }
+    };
+    expectRest("idle");
+    device->Vanish();
+    unlink(SandboxPortPath(2).c_str());
+    expectRest("device gone");
+    session->Type("lost");
+    const auto held = PublishSandboxPort(5);
+    ASSERT_EQ(flock(held->deviceFd(), LOCK_EX), 0);
+    LinkSandboxPort(2, held->linkPath());
+    expectRest("device held by another program");
+    EXPECT_EQ(DeviceLine(*held).find(" raw"), std::string::npos) << "set up while held";
+
+    const auto back = PublishSandboxPort(6);
+    back->Send("boot text");
+    EXPECT_EQ(back->Receive(9, 5000), "boot text");  // echoed by a device nobody has set up
+    LinkSandboxPort(2, back->linkPath());
+    EXPECT_TRUE(session->WaitForOutput("boot text")) << "not taken again, or its first text lost";
+    back->Send(" and more");
+    EXPECT_TRUE(session->WaitForOutput("boot text and more"));
+    session->Type("k");
+    EXPECT_EQ(back->Receive(1, 5000), "k") << "keys typed while it was gone arrived";
+    EXPECT_EQ(DeviceLine(*back), "9600 8N1 raw");
+    EXPECT_EQ(Unread(*held), "");
+    back->Vanish();
     session->Type("\x1b\x1b");
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
+    EXPECT_TRUE(session->ConsoleRestored());
+    ClearSandboxPorts();
 }
 
 // At one key per 20 ms pass, 50,000 keys took 1,000 s. The paste leaves room for one key in what
@@ -130,16 +163,19 @@ TEST(Stops, TheTerminalGoesBackWhileStoppedAndAFloodArrivesWhole) {
         std::thread sender([&] { device->Send(flood, 60000); });
         for (int stops = 0; stops < 300; ++stops) {
             session.SignalForeground(SIGTSTP);
-            if (asJob) {
-                ASSERT_TRUE(session.WaitFor([&] { return session.ConsoleRestored(); }))
-                    << "stopped raw";
+            if (asJob && !session.WaitFor([&] { return session.ConsoleRestored(); })) {
+                ADD_FAILURE() << "stopped raw";
+                break;
             }
             bool raw = false;  // a SIGCONT that comes before the stop is lost with it
             for (int tries = 0; tries < 100 && !raw; ++tries) {
                 session.SignalForeground(SIGCONT);
                 raw = session.WaitForRawKeyboard(50);
             }
-            ASSERT_TRUE(raw) << "continued with the terminal cooked";
+            if (!raw) {
+                ADD_FAILURE() << "continued with the terminal cooked";
+                break;
+            }
         }
         session.WaitFor([&] { return session.output().size() >= opened + flood.size(); }, 30000);
         sender.join();
@@ -176,30 +212,49 @@ INSTANTIATE_TEST_SUITE_P(EscEscAndSignals, EndDuringAFlood,
                          ::testing::Values(0, SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM,
                                            SIGUSR1, SIGUSR2, SIGRTMIN));
 
-// COM2 opens what its link names. A dangling link, or a links folder that may not be searched,
-// keeps it closed: never the numbered port. It runs as a user who may open both ports, but is
-// not root, who may search any folder.
-TEST(PortLinks, ALinkChoosesTheDeviceAndAnyDoubtKeepsThePortClosed) {
+// COM2 opens what the user's own link names, or else what the system's names. A dangling link, a
+// links folder that may not be searched, or a folder of the user's that others may write to keeps
+// it closed: never the numbered port. It runs as a user who may open both ports, but is not
+// root, who may search any folder; the user's folder is the user's.
+TEST(PortLinks, TheUsersLinkComesFirstAndAnyDoubtKeepsThePortClosed) {
     auto numbered = Com2();
     const auto adapter = PublishSandboxPort(3);
     for (const VirtualSerialDevice* port : {numbered.get(), adapter.get()}) {
         chmod(port->devicePath().c_str(), 0666);
     }
-    const std::string links = TARNWICK_SANDBOX_LINKS_DIR;
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const std::string system = TARNWICK_SANDBOX_LINKS_DIR, users = kUsersLinks;
+    const std::string device = adapter->linkPath(), unplugged = SandboxPortPath(9);
+    for (const std::string& folder : {system, users}) std::filesystem::create_directories(folder);
+    // Only root may give the user's folder a group that is not the user's.
+    const gid_t ownGroup = nobody->pw_gid, otherGroup = geteuid() == 0 ? 0 : ownGroup;
     const struct {
-        std::string target;
-        mode_t linksMode;
+        std::string usersLink, systemLink;
+        mode_t usersMode, systemMode;
+        gid_t usersGroup;
         bool opens;
-    } cases[] = {{adapter->linkPath(), 0755, true},
-                 {TARNWICK_SANDBOX_DEVICE_DIR "/unplugged", 0755, false},
-                 {adapter->linkPath(), 0700, false}};
+    } cases[] = {{"", device, 0755, 0755, ownGroup, true},
+                 {"", unplugged, 0755, 0755, ownGroup, false},
+                 {"", device, 0755, 0700, ownGroup, false},
+                 {device, unplugged, 0755, 0755, ownGroup, true},
+                 {device, "", 0775, 0755, ownGroup, true},
+                 {device, "", 0775, 0755, otherGroup, otherGroup == ownGroup},
+                 {device, "", 0777, 0755, ownGroup, false}};
     for (const auto& c : cases) {
-        LinkSandboxPort(2, c.target);
-        chmod(links.c_str(), c.linksMode);
-        TestSession program(ConsoleSession::Console::kTerminal, [] {
-            const passwd* user = getpwnam("nobody");
-            if (geteuid() == 0 && (user == nullptr || setgroups(0, nullptr) != 0 ||
-                                   setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) {
+        if (geteuid() == 0) {
+            EXPECT_EQ(chown(users.c_str(), nobody->pw_uid, c.usersGroup), 0);
+        }
+        for (const auto& [folder, target] :
+             {std::pair{users, c.usersLink}, {system, c.systemLink}}) {
+            unlink((folder + "/com2").c_str());
+            if (!target.empty()) std::filesystem::create_symlink(target, folder + "/com2");
+        }
+        chmod(users.c_str(), c.usersMode);
+        chmod(system.c_str(), c.systemMode);
+        TestSession program(ConsoleSession::Console::kTerminal, [nobody] {
+            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(nobody->pw_gid) != 0 ||
+                                   setuid(nobody->pw_uid) != 0)) {
                 return 1;
             }
             return ExecSandbox();
@@ -209,12 +264,13 @@ TEST(PortLinks, ALinkChoosesTheDeviceAndAnyDoubtKeepsThePortClosed) {
             TypeKeys(program, "\x1b\x1b");
             EXPECT_EQ(adapter->Receive(2, 5000), "\x1b\x1b");
         }
-        EXPECT_EQ(program.WaitForEnding(), c.opens ? "exit 0" : "exit 1") << c.target;
+        EXPECT_EQ(program.WaitForEnding(), c.opens ? "exit 0" : "exit 1") << &c - cases;
         EXPECT_EQ(program.output(),
                   kBanner + kDefaultSpeedText + (c.opens ? OpenedText(2) : FailureText(2)));
         EXPECT_EQ(Unread(*numbered), "") << "the numbered port was used";
     }
-    chmod(links.c_str(), 0755);
+    chmod(system.c_str(), 0755);
+    std::filesystem::remove_all(users);
     ClearSandboxPorts();
 }
 
