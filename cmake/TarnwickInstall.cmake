@@ -29,8 +29,10 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "unchanged. Nothing typed is shown locally.\n"
   "\n"
   "The line is set to 8 data bits, no parity and one stop bit, without\n"
-  "hardware flow control. COM<n> is what ${TARNWICK_PORT_LINKS_DIR}/com<n> names,\n"
-  "or else ${TARNWICK_COM_PREFIX}<n-1>.")
+  "hardware flow control. COM<n> is what ~/.config/tarnwick/com<n> or\n"
+  "${TARNWICK_PORT_LINKS_DIR}/com<n> names, or else ${TARNWICK_COM_PREFIX}<n-1>. A port\n"
+  "whose device goes away, as a USB adapter does when its board is reset, is\n"
+  "opened again when it comes back.")
 set(CPACK_STRIP_FILES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
