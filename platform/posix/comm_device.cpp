@@ -55,12 +55,10 @@ bool OutputPending(int fd) {
     return ioctl(fd, TIOCOUTQ, &outQueue) != 0 || outQueue > 0;
 }
 
-// Moves what the kernel holds into the handle's input queue once that queue
-// is empty, in one read that returns at once. False when the device has
-// gone: unplugged or its other side closed (EIO, ENXIO), or hung up (a
-// hung-up device reads as ending).
+// Moves what the kernel holds into the empty input queue, in one read that
+// returns at once. False when the device has gone: unplugged or its other
+// side closed (EIO, ENXIO), or hung up (a hung-up device reads as ending).
 bool RefillInput(CommHandle& device) {
-    if (device.InputQueued() != 0) return true;
     if (device.fd == -1) return false;
     device.inputStart = device.inputEnd = 0;
     ssize_t got;
@@ -73,9 +71,12 @@ bool RefillInput(CommHandle& device) {
     return false;
 }
 
+// Byte by byte: the loop reads one at a time, where a memcpy of a count
+// only known at run time costs more than the byte.
 DWORD TakeQueuedInput(CommHandle& device, unsigned char* bytes, DWORD wanted) {
     const DWORD count = static_cast<DWORD>(std::min<size_t>(device.InputQueued(), wanted));
-    std::memcpy(bytes, device.input + device.inputStart, count);
+    const unsigned char* queued = device.input + device.inputStart;
+    for (DWORD i = 0; i < count; ++i) bytes[i] = queued[i];
     device.inputStart += count;
     return count;
 }
@@ -164,7 +165,7 @@ BOOL PurgeComm(HANDLE handle, DWORD flags) {
 // queued here, and leaves the output queue at 0.
 BOOL ClearCommError(HANDLE handle, LPDWORD errors, LPCOMSTAT status) {
     CommHandle* device = ToCommHandle(handle);
-    if (device == nullptr || !RefillInput(*device)) return FALSE;
+    if (device == nullptr || (device->InputQueued() == 0 && !RefillInput(*device))) return FALSE;
     if (errors != nullptr) *errors = 0;
     if (status != nullptr) {
         std::memset(status, 0, sizeof *status);

@@ -21,9 +21,8 @@ namespace {
 const unsigned kCallsPerKeyCheck = 4096;
 unsigned g_callsToKeyCheck = 1;
 
-// Gathers a byte, waiting for room while the console has taken nothing of
-// a full block. False when the console refused output.
-bool Show(unsigned char byte) {
+// Waits for room while the console has taken nothing of a full block.
+void WaitForOutputRoom() {
     while (OutputFull()) {
         if (KeysAskToLeave()) {
             DropGatheredOutput();  // the user is leaving before the console took it
@@ -31,6 +30,11 @@ bool Show(unsigned char byte) {
             Wait(nullptr, 0, -1);
         }
     }
+}
+
+// Gathers a byte; false when the console refused output.
+bool Show(unsigned char byte) {
+    if (OutputFull()) WaitForOutputRoom();
     return GatherOutput(byte);
 }
 
@@ -60,10 +64,10 @@ int _cprintf(const char* format, ...) {
 
 int _kbhit() {
     StartKeyboard();
-    if (!KeysHeld() && --g_callsToKeyCheck == 0) {
-        g_callsToKeyCheck = kCallsPerKeyCheck;
-        TakeTypedKeys();
-    }
+    if (KeysHeld()) return 1;
+    if (--g_callsToKeyCheck != 0) return 0;
+    g_callsToKeyCheck = kCallsPerKeyCheck;
+    TakeTypedKeys();
     return KeysHeld() ? 1 : 0;
 }
 
