@@ -23,6 +23,7 @@
 #include "platform/posix/comm_handle.h"
 #include "platform/posix/console_keys.h"
 #include "platform/posix/device_return.h"
+#include "platform/posix/stream_gathering.h"
 #include "platform/posix/waits.h"
 
 namespace {
@@ -65,7 +66,10 @@ bool RefillInput(CommHandle& device) {
     do {
         got = read(device.fd, device.input, CommHandle::kInputCapacity);
     } while (got < 0 && errno == EINTR);
-    if (got > 0) device.inputEnd = static_cast<size_t>(got);
+    if (got > 0) {
+        device.inputEnd = static_cast<size_t>(got);
+        device.readSinceStep += static_cast<size_t>(got);
+    }
     if (got > 0 || (got < 0 && errno == EAGAIN)) return true;
     if (got == 0 || errno == EIO || errno == ENXIO) LoseDevice(device);
     return false;
@@ -90,6 +94,7 @@ CommHandle* NewCommHandle() {
     CommHandle* device = new (storage) CommHandle;
     device->fd = device->changes = -1;
     device->exclusiveFlagSet = device->settingsApplied = false;
+    device->readSinceStep = 0;
     device->inputStart = device->inputEnd = 0;
     device->next = g_openDevices;
     g_openDevices = device;
@@ -224,16 +229,20 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesW
 // The step waits on what its caller polls next: the open devices and the
 // keyboard. While they have nothing, nothing can change for the caller, so
 // it lasts until one of them has something or a signal comes, however long
-// was asked: an idle program does not wake. For a device that has gone it
-// waits on the changes that may bring it back, and tries it then.
+// was asked: an idle program does not wake. While a port streams, it
+// gathers its bytes for a while first (see stream_gathering.h). For a
+// device that has gone it waits on the changes that may bring it back, and
+// tries it then.
 void Sleep(DWORD milliseconds) {
     pollfd watched[kDevicesWatchedMax];
     CommHandle* devices[kDevicesWatchedMax];
     int count = 0;
     bool allWatched = true;
     bool timerStandsIn = false;
+    size_t read = 0;  // since the last step
     for (CommHandle* device = g_openDevices; device != nullptr; device = device->next) {
         if (device->InputQueued() != 0) return;
+        read = std::max(read, device->readSinceStep);
         if (count == kDevicesWatchedMax) {
             allWatched = false;
             continue;
@@ -244,18 +253,32 @@ void Sleep(DWORD milliseconds) {
         watched[count++] = pollfd{gone ? device->changes : device->fd, POLLIN, 0};
     }
     if (KeysHeld()) return;
+    for (CommHandle* device = g_openDevices; device != nullptr; device = device->next) {
+        device->readSinceStep = 0;
+    }
+    // A port that sent a queue's worth since the last step sends faster
+    // than windows could carry it: the step looks at it at once.
+    if (read < CommHandle::kInputCapacity && StreamGathers(read != 0)) {
+        Wait(nullptr, 0, kGatherMs);
+        return;
+    }
     const bool untilSomething = g_openDevices != nullptr && allWatched;
     int timeoutMs = untilSomething ? -1 : static_cast<int>(std::min<DWORD>(milliseconds, INT_MAX));
-    if (timerStandsIn && (timeoutMs == -1 || timeoutMs > kReturnTimerMs))
+    if (timerStandsIn && (timeoutMs == -1 || timeoutMs > kReturnTimerMs)) {
         timeoutMs = kReturnTimerMs;
+    }
     Wait(watched, count, timeoutMs);
+    bool portBytes = false;
     for (int i = 0; i < count; ++i) {
         CommHandle& device = *devices[i];
         const short events = watched[i].revents;
         if (device.fd == -1) {
             if (events != 0 || device.changes == -1) TryReturn(device);
-        } else if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0 && (events & POLLIN) == 0) {
+        } else if ((events & POLLIN) != 0) {
+            portBytes = true;
+        } else if ((events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             LoseDevice(device);  // with something left to read, the read finds it gone
         }
     }
+    if (portBytes) NotePortWake();
 }

@@ -19,6 +19,7 @@ struct CommHandle {
     DCB settings;
     NameFolders folders;  // those its name went through
     int changes;          // inotify while the device is gone; else, or with none to be had, -1
+    size_t readSinceStep;  // bytes read since the last polling step (see stream_gathering.h)
 
     // Input taken from the kernel in one read and handed out from here, so
     // that a stream of one-byte reads costs no system call per byte. The

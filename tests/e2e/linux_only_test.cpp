@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -124,6 +125,25 @@ TEST_F(OnCom2, IdleOrWaitingForItsDeviceItDoesNotWakeAndADeviceThatComesBackIsTa
     EXPECT_EQ(session->WaitForEnding(), "exit 0");
     EXPECT_TRUE(session->ConsoleRestored());
     ClearSandboxPorts();
+}
+
+// A board printing at 115200 baud, a byte every 86.8 us: woken once a byte, the program would wake
+// 11,520 times a second.
+TEST_F(OnCom2, AStreamAtLineRateWakesItOnceABatchNotOnceAByte) {
+    std::atomic<bool> streaming{true};
+    std::thread board([&] {
+        prctl(PR_SET_TIMERSLACK, 1UL);  // single bytes, not pairs a late wake-up sends together
+        auto due = std::chrono::steady_clock::now();
+        for (; streaming; due += std::chrono::nanoseconds(86806)) {
+            std::this_thread::sleep_until(due);
+            device->Send("s", 0);
+        }
+    });
+    const long wakeUps = session->UseOver(1000).second;
+    streaming = false;
+    board.join();
+    EXPECT_LT(wakeUps, 11520 / 10);
+    EXPECT_TRUE(session->WaitForOutput(std::string(11000, 's'))) << "bytes lost";
 }
 
 // At one key per 20 ms pass, 50,000 keys took 1,000 s. The paste leaves room for one key in what
