@@ -68,19 +68,16 @@ bool TryReturn(CommHandle& device) {
     while (device.changes != -1 && read(device.changes, events, sizeof events) > 0) {
     }
     NameFolders folders;
-    bool flagSet = false;
-    const int fd = OpenNamed(device.name, device.accessFlags, device.exclusive, flagSet, folders);
-    if (fd != -1 && (!device.settingsApplied || ApplySettings(fd, device.settings))) {
+    device.fd = OpenNamed(device.name, device.accessFlags, device.exclusive,
+                          device.exclusiveFlagSet, folders);
+    if (device.fd != -1 && device.settingsApplied && !ApplySettings(device.fd, device.settings)) {
+        CloseDevice(device);
+    }
+    if (device.fd != -1) {
         if (device.changes != -1) close(device.changes);
         device.changes = -1;
-        device.fd = fd;
-        device.exclusiveFlagSet = flagSet;
         device.folders = folders;
         return true;
-    }
-    if (fd != -1) {
-        if (flagSet) ReleaseExclusiveUse(fd);
-        close(fd);
     }
     // Where the name leads now is watched too.
     for (int i = 0; i < folders.count; ++i) device.folders.Add(folders.paths[i]);
