@@ -292,6 +292,13 @@ std::string NextLink(const Options& options) {
     return "bench-port-" + std::to_string(options.contenders.size());
 }
 
+// The seconds in text, above 0 and at most an hour; 0 when it is not such.
+double Seconds(const char* text) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text, &end);
+    return *end == '\0' && seconds > 0 && seconds <= 3600 ? seconds : 0;
+}
+
 // Reads the command line into options; why it is not understood, or nothing.
 std::string ParseArguments(int argc, char** argv, Options& options) {
     options.contenders.push_back(Contender{"tarnwick",
@@ -315,17 +322,11 @@ std::string ParseArguments(int argc, char** argv, Options& options) {
             if (options.samples == 0) {
                 return "--samples needs a whole number from 1 to 1000000, not " + value;
             }
-        } else if (argument == "--idle") {
-            char* end = nullptr;
-            options.idleSeconds = std::strtod(value.c_str(), &end);
-            if (*end != '\0' || !(options.idleSeconds > 0 && options.idleSeconds <= 3600)) {
-                return "--idle needs a number of seconds above 0, at most 3600, not " + value;
-            }
-        } else if (argument == "--stream") {
-            char* end = nullptr;
-            options.streamSeconds = std::strtod(value.c_str(), &end);
-            if (*end != '\0' || !(options.streamSeconds > 0 && options.streamSeconds <= 3600)) {
-                return "--stream needs a number of seconds above 0, at most 3600, not " + value;
+        } else if (argument == "--idle" || argument == "--stream") {
+            double& seconds = argument == "--idle" ? options.idleSeconds : options.streamSeconds;
+            seconds = Seconds(value.c_str());
+            if (seconds == 0) {
+                return argument + " needs a number of seconds above 0, at most 3600, not " + value;
             }
         } else if (argument == "--ready") {
             ready = value;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/comm.h"
 #include "platform/posix/com_names.h"
@@ -239,10 +240,11 @@ void Sleep(DWORD milliseconds) {
     int count = 0;
     bool allWatched = true;
     bool timerStandsIn = false;
+    if (KeysHeld()) return;
     size_t read = 0;  // since the last step
     for (CommHandle* device = g_openDevices; device != nullptr; device = device->next) {
         if (device->InputQueued() != 0) return;
-        read = std::max(read, device->readSinceStep);
+        read = std::max(read, std::exchange(device->readSinceStep, 0));
         if (count == kDevicesWatchedMax) {
             allWatched = false;
             continue;
@@ -251,10 +253,6 @@ void Sleep(DWORD milliseconds) {
         timerStandsIn = timerStandsIn || (gone && device->changes == -1);
         devices[count] = device;
         watched[count++] = pollfd{gone ? device->changes : device->fd, POLLIN, 0};
-    }
-    if (KeysHeld()) return;
-    for (CommHandle* device = g_openDevices; device != nullptr; device = device->next) {
-        device->readSinceStep = 0;
     }
     // A port that sent a queue's worth since the last step sends faster
     // than windows could carry it: the step looks at it at once.

@@ -26,8 +26,8 @@ void WaitForOutputRoom() {
     while (OutputFull()) {
         if (KeysAskToLeave()) {
             DropGatheredOutput();  // the user is leaving before the console took it
-        } else if (WriteGatheredOutput() && OutputFull()) {
-            Wait(nullptr, 0, -1);
+        } else {
+            Wait(nullptr, 0, -1);  // which writes first, and ends once there is room
         }
     }
 }
